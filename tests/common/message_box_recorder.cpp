@@ -1,0 +1,40 @@
+#include "message_box_recorder.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+
+MessageBoxRecorder::MessageBoxRecorder(QMessageBox::StandardButton answer, QObject *parent)
+    : QObject(parent)
+    , m_answer(answer)
+{
+    m_timer.setInterval(10);
+    connect(&m_timer, &QTimer::timeout, this, &MessageBoxRecorder::poll);
+    m_timer.start();
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() = default;
+
+void MessageBoxRecorder::poll()
+{
+    QWidget *modal = QApplication::activeModalWidget();
+    if (!modal || !modal->isVisible())
+        return;
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        m_boxes.append({box->windowTitle(), box->text()});
+        QAbstractButton *button = box->button(m_answer);
+        if (!button)
+            button = box->defaultButton();
+        if (!button && !box->buttons().isEmpty())
+            button = box->buttons().first();
+        if (button)
+            button->click();
+        else
+            box->reject();
+        return;
+    }
+    if (auto *dialog = qobject_cast<QDialog *>(modal)) {
+        m_otherDialogs.append(dialog->windowTitle());
+        dialog->reject();
+    }
+}

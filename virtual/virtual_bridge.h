@@ -1,0 +1,103 @@
+// Control interface of the virtual bridge backend: FTDI bridges emulated in
+// the process, each with the panel controller behind it. The D2XX functions
+// of device/d2xx.h are implemented over this testbed.
+#ifndef VISTREL_VIRTUAL_VIRTUAL_BRIDGE_H
+#define VISTREL_VIRTUAL_VIRTUAL_BRIDGE_H
+
+#include "d2xx.h"
+#include "stream_decoder.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vistrel::virt {
+
+enum class D2xxCall {
+    CreateDeviceInfoList, GetDeviceInfoList, OpenEx, ResetDevice, Purge, SetBitMode,
+    SetUSBParameters, SetFlowControl, SetTimeouts, Write, Close,
+};
+
+// Configuration as last set through the driver calls, plus counters.
+struct BridgeConfig {
+    std::uint8_t bitMask = 0;
+    std::uint8_t bitMode = 0;
+    std::uint32_t inTransferSize = 0;
+    std::uint32_t outTransferSize = 0;
+    std::uint16_t flowControl = 0;
+    std::uint8_t xonChar = 0;
+    std::uint8_t xoffChar = 0;
+    std::uint32_t readTimeout = 0;
+    std::uint32_t writeTimeout = 0;
+    std::uint32_t lastPurgeMask = 0;
+    int resets = 0;
+    int purges = 0;
+    int opens = 0;
+    int closes = 0;
+    bool isOpen = false;
+};
+
+// What the emulated panel controller made of the bytes it received.
+struct PanelState {
+    bool linkOpen = false;      // toggled by each OpenCloseWord
+    bool showing = false;       // set by DisplayStartWord, cleared by DisplayStopWord
+    std::uint64_t framesReceived = 0;
+    std::uint64_t bytesReceived = 0;
+    std::uint64_t protocolErrors = 0;
+    std::optional<protocol::DisplayFrame> lastFrame;
+    std::optional<protocol::DriveSettings> lastDrive;
+    std::optional<protocol::ScanTiming> lastScan;
+};
+
+class Testbed {
+public:
+    static Testbed &instance();
+
+    // Back to the start state: the bridges named by VISTREL_VIRTUAL_DEVICES
+    // (default "VPANEL01") plugged in, all closed, captures, call histories,
+    // failures and link-speed emulation cleared, listeners removed.
+    void reset();
+
+    // Plug order is list order. An empty serial is allowed (a bridge whose
+    // serial string is blank). Plugging a serial that is present does nothing.
+    void plug(const std::string &serial);
+    bool unplug(const std::string &serial);
+    std::vector<std::string> pluggedSerials() const;
+    std::string nextFreeSerial() const;  // VPANEL01, VPANEL02, ... first not plugged
+
+    // The next `count` calls of `call` fail with `status` and do nothing else.
+    void failNext(D2xxCall call, int count, FT_STATUS status);
+
+    // Bytes each bridge accepted, in order (also kept after unplugging).
+    std::vector<std::uint8_t> captured(const std::string &serial) const;
+    void clearCaptured(const std::string &serial);
+    BridgeConfig config(const std::string &serial) const;
+    // Driver calls that reached this bridge, in order, as the function name
+    // followed by its decimal arguments: "FT_OpenEx", "FT_ResetDevice",
+    // "FT_Purge 3", "FT_SetBitMode 0 64", "FT_SetUSBParameters 36000 36000",
+    // "FT_SetFlowControl 256 0 0", "FT_SetTimeouts 500 0", "FT_Write 4",
+    // "FT_Close". Failed calls are listed with " failed" appended.
+    std::vector<std::string> callHistory(const std::string &serial) const;
+    PanelState panel(const std::string &serial) const;
+
+    // Link-speed emulation: a write of n bytes takes n / rate seconds.
+    // 0 (the default) switches it off.
+    void setLinkRate(double bytesPerSecond);
+
+    // Called, on the writing thread, for every decoded packet and for every
+    // plug or unplug; the virtual panel window forwards them to its thread.
+    using PacketListener = std::function<void(const std::string &serial, const protocol::DecodedPacket &)>;
+    using PlugListener = std::function<void()>;
+    int addPacketListener(PacketListener listener);
+    int addPlugListener(PlugListener listener);
+    void removeListener(int id);
+
+private:
+    Testbed();
+};
+
+} // namespace vistrel::virt
+
+#endif
