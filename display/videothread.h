@@ -1,0 +1,42 @@
+// Plays one video file on the panel from a thread of its own: decodes each
+// frame, sends it as a gray 180 x 100 display frame and hands a preview to
+// the GUI thread.
+#ifndef VISTREL_DISPLAY_VIDEOTHREAD_H
+#define VISTREL_DISPLAY_VIDEOTHREAD_H
+
+#include "d2xx.h"
+
+#include <QImage>
+#include <QString>
+#include <QThread>
+#include <opencv2/videoio.hpp>
+
+#include <atomic>
+
+class VideoThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    VideoThread(QString path, int fps);
+    ~VideoThread() override;
+
+    void stop();
+
+    std::atomic<bool> playing{false};
+    std::atomic<bool> loopPlay{false};
+    FT_HANDLE deviceHandle = nullptr;
+    FT_STATUS writeStatus = FT_OK;
+    cv::VideoCapture capture;
+    int fps;
+
+signals:
+    void frameReady(QImage frmae);
+    void sendFrameStop(bool playing);
+    void sendDebug(QString txt);
+
+protected:
+    void run() override;
+};
+
+#endif
