@@ -11,6 +11,7 @@
 #include "packets.h"
 #include "ui_vistrel.h"
 
+#include <QImage>
 #include <QMainWindow>
 #include <QString>
 #include <opencv2/core.hpp>
