@@ -79,6 +79,10 @@ private:
     // --- protocol senders (protocol/) ---
 
     // --- display content (display/) ---
+    // Ends a running video the way Stop does (worker stopped and joined, stop
+    // word written, buttons restored); does nothing when no video plays.
+    // The link's close calls it first so no worker writes through a closed handle.
+    void stopPlayback();
 
     friend struct VistrelInspector;  // read access for the tests
 

@@ -6,3 +6,4 @@ void Vistrel::on_StartVideo_click() {}
 void Vistrel::onLoopCheckChanged(int) {}
 void Vistrel::handleFrame(QImage) {}
 void Vistrel::changeVideoState(bool) {}
+void Vistrel::stopPlayback() {}
