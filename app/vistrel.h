@@ -75,8 +75,14 @@ private:
     void setButtonsEnabled(std::initializer_list<QPushButton *> buttons, bool enabled);
 
     // --- device link (device/) ---
+    void openLink();
+    void configureBridge();
+    void closeLink();
 
     // --- protocol senders (protocol/) ---
+    bool settingFieldsFilled() const;
+    std::vector<double> readDriveValues() const;
+    void applyFrameRate(int value, const QString &correctedText);
 
     // --- display content (display/) ---
     // Ends a running video the way Stop does (worker stopped and joined, stop
