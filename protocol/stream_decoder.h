@@ -40,10 +40,23 @@ struct DecodedPacket {
     DisplayFrame frame;        // valid when kind == Frame
 };
 
+// The packet's name as the console calls it: "DisplayStartWord",
+// "DisplayStopWord", "OpenCloseWord", "DriveSettingsPacket",
+// "ScanTimingPacket", "DisplayFramePacket".
+const char *packetKindName(DecodedPacket::Kind kind);
+
 // Codes back to volts: +-20 V scale for codes 0-5, +-10 V for code 6 and the tables.
 double wideScaleVolts(std::uint16_t code);
 double narrowScaleVolts(std::uint16_t code);
 
+// A byte that starts no packet (not FF, FF with an unknown type byte, FF
+// whose packet does not end in 0D 0A) is skipped and counted as one protocol
+// error; decoding resumes at the next FF. A packet cut by the end of a chunk
+// waits, unjudged, for the next chunk (a false start such as FF 00 inside
+// garbage thus holds back what follows until 36004 bytes have arrived).
+// finish() declares the end of the stream: a packet that can no longer be
+// completed is then skipped byte by byte like any other false start.
+// The sink must not feed the same decoder.
 class StreamDecoder {
 public:
     using Sink = std::function<void(const DecodedPacket &)>;
@@ -52,12 +65,24 @@ public:
     void feed(const std::uint8_t *data, std::size_t size, const Sink &sink);
     std::vector<DecodedPacket> feed(const std::uint8_t *data, std::size_t size);
 
+    // End of stream: decodes or rejects what is still pending.
+    void finish(const Sink &sink);
+    std::vector<DecodedPacket> finish();
+
     std::uint64_t bytesReceived() const { return m_bytesReceived; }
     std::uint64_t protocolErrors() const { return m_protocolErrors; }
+    // Bytes held back as the beginning of a packet not yet complete.
+    std::size_t pendingBytes() const { return m_pending.size() - m_pendingStart; }
+    // Back to an empty stream; pending bytes are dropped uncounted.
     void reset();
 
 private:
+    std::size_t decode(const std::uint8_t *data, std::size_t size, std::uint64_t offset,
+                       bool atEnd, const Sink &sink);
+    void decodePending(bool atEnd, const Sink &sink);
+
     std::vector<std::uint8_t> m_pending;
+    std::size_t m_pendingStart = 0;  // settled bytes before it are dropped lazily
     std::uint64_t m_pendingOffset = 0;
     std::uint64_t m_bytesReceived = 0;
     std::uint64_t m_protocolErrors = 0;
