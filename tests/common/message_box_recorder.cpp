@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QPushButton>
 
 MessageBoxRecorder::MessageBoxRecorder(QMessageBox::StandardButton answer, QObject *parent)
     : QObject(parent)
