@@ -74,6 +74,10 @@ private:
     void writeControlWord(const vistrel::protocol::ControlWord &word);
     void setButtonsEnabled(std::initializer_list<QPushButton *> buttons, bool enabled);
 
+    // --- application shell (app/) ---
+    void connectWidgets();
+    void listDevicesAtStart(FT_DWORD deviceCount);
+
     // --- device link (device/) ---
     void openLink();
     void configureBridge();
