@@ -16,6 +16,7 @@
 #include <QString>
 #include <opencv2/core.hpp>
 
+#include <functional>
 #include <initializer_list>
 #include <vector>
 
@@ -93,6 +94,23 @@ private:
     // word written, buttons restored); does nothing when no video plays.
     // The link's close calls it first so no worker writes through a closed handle.
     void stopPlayback();
+
+    // The standard open-file dialog (parent, caption, start folder, filter);
+    // tests put a scripted chooser in its place.
+    using OpenFileDialog = std::function<QString(QWidget *, const QString &, const QString &,
+                                                 const QString &)>;
+    static OpenFileDialog openFileDialog;
+
+    QString chooseFile(const QString &caption, const QString &filter);
+    void togglePattern(bool &active, QPushButton *button, const QString &onText,
+                       const QString &offText, std::initializer_list<QPushButton *> others,
+                       vistrel::protocol::Bytes (*buildFrame)());
+    void writeFrame(vistrel::protocol::Bytes &frame, FT_DWORD *written);
+    void showPicture();
+    void hidePicture();
+    void startPlayback(bool loop);
+    void endPlayback();
+    void lockStartButton();
 
     friend struct VistrelInspector;  // read access for the tests
 

@@ -13,6 +13,10 @@
 
 #include <atomic>
 
+namespace vistrel::display {
+class FramePacer;
+}
+
 class VideoThread : public QThread
 {
     Q_OBJECT
@@ -21,6 +25,9 @@ public:
     VideoThread(QString path, int fps);
     ~VideoThread() override;
 
+    // Ends playback: clears `playing`; a running worker is joined and its
+    // deletion scheduled. A worker that had already finished is left to its
+    // owner.
     void stop();
 
     std::atomic<bool> playing{false};
@@ -37,6 +44,14 @@ signals:
 
 protected:
     void run() override;
+
+private:
+    void playPass(vistrel::display::FramePacer &pacer);
+    bool readFrame(cv::Mat &frame);
+    void handleEndOfFile(vistrel::display::FramePacer &pacer);
+    void sendFrame(const cv::Mat &frame, vistrel::display::FramePacer &pacer);
+
+    bool m_frameSinceRewind = false;
 };
 
 #endif
