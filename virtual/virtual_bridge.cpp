@@ -1,0 +1,172 @@
+#include "virtual_bridge.h"
+
+#include "bridge_state.h"
+#include "wire_log.h"
+
+#include <cstdio>
+
+namespace vistrel::virt {
+
+using detail::BridgePtr;
+using detail::Registry;
+
+namespace {
+
+// Runs the plug listeners on the calling thread, after the lock is released.
+void notifyPlugListeners(std::unique_lock<std::mutex> &lock, const Registry &registry)
+{
+    std::vector<Testbed::PlugListener> listeners;
+    for (const auto &entry : registry.plugListeners) {
+        if (entry.second)
+            listeners.push_back(entry.second);
+    }
+    lock.unlock();
+    for (const auto &listener : listeners)
+        listener();
+}
+
+BridgePtr knownBridge(const std::string &serial)
+{
+    std::unique_lock<std::mutex> lock;
+    return detail::lockedRegistry(lock).findKnown(serial);
+}
+
+// A copy of what a bridge recorded; empty for a serial never plugged.
+template <typename T>
+T recorded(const std::string &serial, T detail::Bridge::*member)
+{
+    const BridgePtr bridge = knownBridge(serial);
+    if (!bridge)
+        return T{};
+    std::lock_guard<std::mutex> data(bridge->data);
+    return (*bridge).*member;
+}
+
+} // namespace
+
+Testbed::Testbed() = default;
+
+Testbed &Testbed::instance()
+{
+    static Testbed testbed;
+    return testbed;
+}
+
+void Testbed::reset()
+{
+    std::unique_lock<std::mutex> lock;
+    detail::lockedRegistry(lock).restart();
+    lock.unlock();
+    wireLogReset();
+}
+
+void Testbed::plug(const std::string &serial)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    if (registry.plug(serial))
+        notifyPlugListeners(lock, registry);
+}
+
+bool Testbed::unplug(const std::string &serial)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    if (!registry.unplug(serial))
+        return false;
+    notifyPlugListeners(lock, registry);
+    return true;
+}
+
+std::vector<std::string> Testbed::pluggedSerials() const
+{
+    std::unique_lock<std::mutex> lock;
+    std::vector<std::string> serials;
+    for (const BridgePtr &bridge : detail::lockedRegistry(lock).plugged)
+        serials.push_back(bridge->serial);
+    return serials;
+}
+
+std::string Testbed::nextFreeSerial() const
+{
+    std::unique_lock<std::mutex> lock;
+    const Registry &registry = detail::lockedRegistry(lock);
+    for (int number = 1;; ++number) {
+        char serial[24];
+        std::snprintf(serial, sizeof serial, "VPANEL%02d", number);
+        if (!registry.findPlugged(serial))
+            return serial;
+    }
+}
+
+void Testbed::failNext(D2xxCall call, int count, FT_STATUS status)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    if (count <= 0)
+        registry.failures.erase(call);
+    else
+        registry.failures[call] = detail::Failure{count, status};
+}
+
+std::vector<std::uint8_t> Testbed::captured(const std::string &serial) const
+{
+    return recorded(serial, &detail::Bridge::captured);
+}
+
+void Testbed::clearCaptured(const std::string &serial)
+{
+    if (const BridgePtr bridge = knownBridge(serial)) {
+        std::lock_guard<std::mutex> data(bridge->data);
+        bridge->captured.clear();
+    }
+}
+
+BridgeConfig Testbed::config(const std::string &serial) const
+{
+    return recorded(serial, &detail::Bridge::config);
+}
+
+std::vector<std::string> Testbed::callHistory(const std::string &serial) const
+{
+    return recorded(serial, &detail::Bridge::history);
+}
+
+PanelState Testbed::panel(const std::string &serial) const
+{
+    return recorded(serial, &detail::Bridge::panel);
+}
+
+void Testbed::setLinkRate(double bytesPerSecond)
+{
+    std::unique_lock<std::mutex> lock;
+    detail::lockedRegistry(lock).linkRate = bytesPerSecond > 0.0 ? bytesPerSecond : 0.0;
+}
+
+int Testbed::addPacketListener(PacketListener listener)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    const int id = ++registry.lastListenerId;
+    registry.packetListeners[id] = std::move(listener);
+    return id;
+}
+
+int Testbed::addPlugListener(PlugListener listener)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    const int id = ++registry.lastListenerId;
+    registry.plugListeners[id] = std::move(listener);
+    return id;
+}
+
+void Testbed::removeListener(int id)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    registry.packetListeners.erase(id);
+    registry.plugListeners.erase(id);
+}
+
+} // namespace vistrel::virt
