@@ -91,7 +91,7 @@ DecodedPacket decodePacket(const std::uint8_t *packet, std::size_t length, std::
     default:
         decoded.kind = DecodedPacket::Frame;
         decoded.frame.mode = packet[1];
-        decoded.frame.slots.assign(packet + 2, packet + length - 2);
+        decoded.frame.slotBytes.assign(packet + 2, packet + length - 2);
         break;
     }
     return decoded;

@@ -26,8 +26,10 @@ struct ScanTiming {
 
 struct DisplayFrame {
     std::uint8_t mode = 0;
-    std::vector<std::uint8_t> slots;  // 36000 bytes: two per slot
-    std::uint8_t gray(std::size_t slot) const { return slots[2 * slot + 1]; }
+    // 36000 bytes, two per slot. Not called "slots": Qt defines that word as
+    // a macro, which would break this struct in any file that includes Qt first.
+    std::vector<std::uint8_t> slotBytes;
+    std::uint8_t gray(std::size_t slot) const { return slotBytes[2 * slot + 1]; }
 };
 
 struct DecodedPacket {
