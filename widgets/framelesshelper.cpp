@@ -93,8 +93,12 @@ QWidget *WidgetData::widget()
 void WidgetData::updateRubberBandStatus()
 {
     if (m_pHelperData->m_bBandOnResize || m_pHelperData->m_bBandOnMove) {
-        if (!m_pBand)
+        if (!m_pBand) {
             m_pBand = new QRubberBand(QRubberBand::Rectangle);
+            // An outline must never be decorated: its frame geometry is
+            // what the window receives at release.
+            m_pBand->setWindowFlags(m_pBand->windowFlags() | Qt::FramelessWindowHint);
+        }
     } else {
         delete m_pBand;
         m_pBand = nullptr;
