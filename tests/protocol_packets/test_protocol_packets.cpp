@@ -77,8 +77,6 @@ private slots:
     void sum16_data();
     void sum16();
     void allOnFrame();
-    void checkerSlots_data();
-    void checkerSlots();
     void checkerRunStructure();
     void grayFramePlacement_data();
     void grayFramePlacement();
@@ -303,30 +301,6 @@ void TestProtocolPackets::allOnFrame()
     verifyFraming(frame, kDisplayFrameSize, 0x04);
     for (std::size_t i = 2; i < kDisplayFrameSize - 2; ++i)
         QCOMPARE(frame[i], std::uint8_t{0xFF});
-}
-
-void TestProtocolPackets::checkerSlots_data()
-{
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<bool>("lit");
-    QTest::newRow("slot 0") << 0 << true;
-    QTest::newRow("end of first run") << 9 << true;
-    QTest::newRow("second run") << 10 << false;
-    QTest::newRow("last of group 0") << 99 << false;
-    QTest::newRow("group 1 starts lit") << 100 << true;
-    QTest::newRow("group 10 starts dark") << 1000 << false;
-    QTest::newRow("group 10 second run lit") << 1010 << true;
-    QTest::newRow("group 20 starts lit") << 2000 << true;
-    QTest::newRow("last slot") << 17999 << true;
-}
-
-void TestProtocolPackets::checkerSlots()
-{
-    QFETCH(int, slot);
-    QFETCH(bool, lit);
-    const Bytes frame = buildCheckerFrame();
-    verifyFraming(frame, kDisplayFrameSize, 0x04);
-    QCOMPARE(int(slotWord(frame, static_cast<std::size_t>(slot))), lit ? 0x00FF : 0x0000);
 }
 
 void TestProtocolPackets::checkerRunStructure()

@@ -220,7 +220,6 @@ class TestStreamDecoder : public QObject
 private slots:
     void randomChunkings_data();
     void randomChunkings();
-    void sinkFeedMatchesVectorFeed();
     void shortStreams_data();
     void shortStreams();
     void cutPacketWaitsForItsEnd();
@@ -229,7 +228,6 @@ private slots:
     void voltsFromCodes_data();
     void voltsFromCodes();
     void driveVoltsRoundTrip();
-    void kindNames();
     void byteByByteFramesAreCheap();
 };
 
@@ -273,22 +271,6 @@ void TestStreamDecoder::randomChunkings()
     QCOMPARE(decoder.protocolErrors(), stream.garbageBytes);
     QCOMPARE(decoder.bytesReceived(), std::uint64_t(stream.bytes.size()));
     QCOMPARE(decoder.pendingBytes(), std::size_t{0});
-}
-
-void TestStreamDecoder::sinkFeedMatchesVectorFeed()
-{
-    const TestStream stream = cleanStream(5, 12);
-    StreamDecoder decoder;
-    std::vector<std::uint64_t> offsets;
-    const auto sink = [&offsets](const DecodedPacket &p) { offsets.push_back(p.offset); };
-    const std::size_t half = stream.bytes.size() / 2;
-    decoder.feed(stream.bytes.data(), half, sink);
-    decoder.feed(stream.bytes.data() + half, stream.bytes.size() - half, sink);
-    decoder.finish(sink);
-    QCOMPARE(offsets.size(), stream.packets.size());
-    for (std::size_t i = 0; i < offsets.size(); ++i)
-        QCOMPARE(offsets[i], stream.packets[i].offset);
-    QCOMPARE(decoder.protocolErrors(), stream.garbageBytes);
 }
 
 void TestStreamDecoder::shortStreams_data()
@@ -433,16 +415,6 @@ void TestStreamDecoder::driveVoltsRoundTrip()
                  qPrintable(QStringLiteral("code %1").arg(i)));
     }
     QCOMPARE(int(got[0].drive.tables[2][255]), 0xBFFF);
-}
-
-void TestStreamDecoder::kindNames()
-{
-    QCOMPARE(QString(packetKindName(DecodedPacket::DisplayStart)), QStringLiteral("DisplayStartWord"));
-    QCOMPARE(QString(packetKindName(DecodedPacket::DisplayStop)), QStringLiteral("DisplayStopWord"));
-    QCOMPARE(QString(packetKindName(DecodedPacket::OpenClose)), QStringLiteral("OpenCloseWord"));
-    QCOMPARE(QString(packetKindName(DecodedPacket::Drive)), QStringLiteral("DriveSettingsPacket"));
-    QCOMPARE(QString(packetKindName(DecodedPacket::Scan)), QStringLiteral("ScanTimingPacket"));
-    QCOMPARE(QString(packetKindName(DecodedPacket::Frame)), QStringLiteral("DisplayFramePacket"));
 }
 
 void TestStreamDecoder::byteByByteFramesAreCheap()
