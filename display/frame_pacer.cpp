@@ -11,9 +11,11 @@ using namespace std::chrono_literals;
 
 // Sleeps are cut into slices so a stop request is seen within one slice.
 constexpr auto kSlice = 2ms;
-// The last stretch before a deadline is waited out by yielding: a plain sleep
-// often wakes a tenth of a millisecond late, which would lower the rate.
-constexpr auto kYieldWindow = 1ms;
+// The last stretch before a deadline is waited out by polling the clock: a
+// sleep often wakes a tenth of a millisecond late, which would lower the
+// rate. No yield there: on a busy machine a yield gives the core away for a
+// whole time slice.
+constexpr auto kSpinWindow = 200us;
 constexpr auto kIdlePause = 10ms;
 
 } // namespace
@@ -46,10 +48,8 @@ bool FramePacer::sleepUntil(Clock::time_point deadline, const std::atomic<bool> 
         if (now >= deadline)
             return true;
         const auto remaining = deadline - now;
-        if (remaining > kYieldWindow)
-            std::this_thread::sleep_for(std::min<Clock::duration>(remaining - kYieldWindow, kSlice));
-        else
-            std::this_thread::yield();
+        if (remaining > kSpinWindow)
+            std::this_thread::sleep_for(std::min<Clock::duration>(remaining - kSpinWindow, kSlice));
     }
     return false;
 }

@@ -264,9 +264,10 @@ void VideoThreadTest::writesKeepThePeriod_data()
     QTest::newRow("25 fps") << 25;
 }
 
-// Margins hold on a loaded machine: the period is a floor that must never be
-// undercut (less a millisecond for the listener's own timing), the mean may
-// drift a little above it.
+// The bridge stamps a frame after taking it, so a worker preempted between
+// its turn and the stamp makes one interval look long and the next one short
+// by the same amount; on a busy machine a few intervals are allowed to look
+// short. The mean interval sees no such noise but for its two ends.
 void VideoThreadTest::writesKeepThePeriod()
 {
     QFETCH(int, fps);
@@ -278,9 +279,13 @@ void VideoThreadTest::writesKeepThePeriod()
 
     const std::vector<double> intervals = clock.intervalsMs();
     QCOMPARE(intervals.size(), std::size_t(35));
-    const double shortest = *std::min_element(intervals.begin(), intervals.end());
+    const auto shortOnes = std::count_if(intervals.begin(), intervals.end(),
+                                         [periodMs](double interval) { return interval < periodMs - 1.0; });
     const double mean = std::accumulate(intervals.begin(), intervals.end(), 0.0) / intervals.size();
-    QVERIFY2(shortest >= periodMs - 1.0, qPrintable(QString("shortest interval %1 ms").arg(shortest)));
+    QString all;
+    for (double interval : intervals)
+        all += QString::number(interval, 'f', 2) + " ";
+    QVERIFY2(shortOnes <= 3, qPrintable("intervals (ms): " + all));
     QVERIFY2(std::abs(mean - periodMs) <= periodMs * 0.10, qPrintable(QString("mean interval %1 ms").arg(mean)));
 }
 
