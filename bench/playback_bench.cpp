@@ -1,0 +1,207 @@
+// Playback benchmark: the real VideoThread on the virtual bridge. Generates
+// test videos, plays each at several frame rates and reports the achieved
+// rate, the spacing of the writes and the cost of preparing a frame against
+// a bare decode of the same file.
+//
+//   vistrel-playback-bench [--seconds N] [--keep]
+#include "frame_conversion.h"
+#include "videothread.h"
+#include "virtual_bridge.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <numeric>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr const char *kSerial = "VPANEL01";
+constexpr double kSourceFps = 60;
+
+double msBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+// Moving shapes over a drifting gradient: something a codec has to work for,
+// without the pathological cost of noise.
+cv::Mat syntheticFrame(cv::Size size, int index)
+{
+    cv::Mat frame(size, CV_8UC3);
+    for (int y = 0; y < size.height; ++y) {
+        auto *row = frame.ptr<cv::Vec3b>(y);
+        for (int x = 0; x < size.width; ++x)
+            row[x] = cv::Vec3b(static_cast<uchar>((x + index * 3) & 0xFF), static_cast<uchar>((y + index) & 0xFF),
+                               static_cast<uchar>(((x + y) / 4 + index * 2) & 0xFF));
+    }
+    const int radius = size.height / 6;
+    const cv::Point centre((index * 7) % size.width, size.height / 2 + static_cast<int>(radius * std::sin(index / 15.0)));
+    cv::circle(frame, centre, radius, cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA);
+    cv::rectangle(frame, cv::Rect((index * 11) % size.width, size.height / 8, size.width / 10, size.height / 10),
+                  cv::Scalar(0, 0, 0), cv::FILLED);
+    cv::putText(frame, std::to_string(index), {size.width / 20, size.height - size.height / 10},
+                cv::FONT_HERSHEY_SIMPLEX, size.height / 200.0, cv::Scalar(20, 240, 20), 2, cv::LINE_AA);
+    return frame;
+}
+
+struct Codec {
+    int fourcc;
+    const char *name;
+};
+
+// Tries H.264 first; OpenCV's FFmpeg writer answers for avc1 and H264 alike.
+bool writeVideo(const QString &path, cv::Size size, int frames, QString &codecUsed)
+{
+    const Codec codecs[] = {{cv::VideoWriter::fourcc('a', 'v', 'c', '1'), "avc1 (H.264)"},
+                            {cv::VideoWriter::fourcc('H', '2', '6', '4'), "H264"},
+                            {cv::VideoWriter::fourcc('m', 'p', '4', 'v'), "mp4v (MPEG-4 Part 2, fallback)"}};
+    for (const Codec &codec : codecs) {
+        cv::VideoWriter writer(path.toStdString(), cv::CAP_FFMPEG, codec.fourcc, kSourceFps, size, true);
+        if (!writer.isOpened())
+            continue;
+        for (int i = 0; i < frames; ++i)
+            writer.write(syntheticFrame(size, i));
+        codecUsed = codec.name;
+        return true;
+    }
+    return false;
+}
+
+// Mean milliseconds per frame of a read loop over the whole file; with
+// `prepare`, each frame also goes through the worker's conversion.
+double perFrameMs(const QString &path, bool prepare, int &frames)
+{
+    cv::VideoCapture capture(path.toStdString(), cv::CAP_FFMPEG);
+    cv::Mat frame;
+    frames = 0;
+    const auto start = Clock::now();
+    while (capture.read(frame) && !frame.empty()) {
+        if (prepare) {
+            const vistrel::display::VideoFrame converted = vistrel::display::convertVideoFrame(frame);
+            if (converted.packet.empty())
+                return -1;
+        }
+        ++frames;
+    }
+    return frames ? msBetween(start, Clock::now()) / frames : 0;
+}
+
+struct PlaybackResult {
+    std::size_t writes = 0;
+    double intervalRate = 0;  // 1000 / mean interval
+    double wallRate = 0;      // writes / (start to end)
+    double meanMs = 0;
+    double p99Ms = 0;
+    double minMs = 0;
+    std::size_t previews = 0;
+};
+
+PlaybackResult play(const QString &path, int fps)
+{
+    auto &testbed = vistrel::virt::Testbed::instance();
+    testbed.reset();
+    std::mutex mutex;
+    std::vector<Clock::time_point> stamps;
+    const int listener = testbed.addPacketListener(
+        [&](const std::string &, const vistrel::protocol::DecodedPacket &packet) {
+            if (packet.kind != vistrel::protocol::DecodedPacket::Frame)
+                return;
+            std::lock_guard<std::mutex> lock(mutex);
+            stamps.push_back(Clock::now());
+        });
+    char serial[] = "VPANEL01";
+    FT_HANDLE handle = nullptr;
+    FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle);
+
+    PlaybackResult result;
+    QEventLoop loop;
+    VideoThread worker(path, fps);
+    worker.deviceHandle = handle;
+    worker.playing = true;
+    QImage latest;  // the receiving side keeps the newest preview, as the window does
+    QObject::connect(&worker, &VideoThread::frameReady, &loop, [&](const QImage &image) {
+        latest = image;
+        ++result.previews;
+    });
+    QObject::connect(&worker, &VideoThread::sendFrameStop, &loop, &QEventLoop::quit);
+    const auto start = Clock::now();
+    worker.start();
+    loop.exec();
+    worker.wait();
+    const auto end = Clock::now();
+    testbed.removeListener(listener);
+    FT_Close(handle);
+    testbed.clearCaptured(kSerial);
+
+    std::vector<double> intervals;
+    for (std::size_t i = 1; i < stamps.size(); ++i)
+        intervals.push_back(msBetween(stamps[i - 1], stamps[i]));
+    result.writes = stamps.size();
+    if (intervals.empty())
+        return result;
+    result.meanMs = std::accumulate(intervals.begin(), intervals.end(), 0.0) / intervals.size();
+    result.intervalRate = 1000.0 / result.meanMs;
+    result.wallRate = result.writes / (msBetween(start, end) / 1000.0);
+    std::vector<double> sorted = intervals;
+    std::sort(sorted.begin(), sorted.end());
+    result.p99Ms = sorted[std::min(sorted.size() - 1, static_cast<std::size_t>(0.99 * sorted.size()))];
+    result.minMs = sorted.front();
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    int seconds = 10;
+    const int secondsAt = args.indexOf("--seconds");
+    if (secondsAt > 0 && secondsAt + 1 < args.size())
+        seconds = std::max(1, args[secondsAt + 1].toInt());
+    QTemporaryDir folder;
+    folder.setAutoRemove(!args.contains("--keep"));
+    QTextStream out(stdout);
+
+    const cv::Size sizes[] = {{640, 360}, {1280, 720}, {1920, 1080}};
+    const int rates[] = {60, 30, 24};
+    out << "| Source | fps | writes | rate (1000/mean) | % of fps | writes/elapsed | mean interval ms | p99 ms | min ms | "
+           "decode ms/frame | decode+prepare ms/frame | ratio |\n";
+    out << "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+    out.flush();
+    for (const cv::Size &size : sizes) {
+        const QString path = folder.filePath(QString("bench_%1x%2.mp4").arg(size.width).arg(size.height));
+        QString codec;
+        if (!writeVideo(path, size, seconds * static_cast<int>(kSourceFps), codec)) {
+            out << "cannot write " << path << "\n";
+            return 1;
+        }
+        int decoded = 0;
+        int prepared = 0;
+        const double decodeMs = perFrameMs(path, false, decoded);
+        const double prepareMs = perFrameMs(path, true, prepared);
+        for (int fps : rates) {
+            const PlaybackResult r = play(path, fps);
+            out << QString("| %1x%2 %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 | %12 | %13 | %14 |\n")
+                       .arg(size.width).arg(size.height).arg(codec).arg(fps).arg(r.writes)
+                       .arg(r.intervalRate, 0, 'f', 2).arg(100.0 * r.intervalRate / fps, 0, 'f', 2)
+                       .arg(r.wallRate, 0, 'f', 2).arg(r.meanMs, 0, 'f', 3).arg(r.p99Ms, 0, 'f', 3)
+                       .arg(r.minMs, 0, 'f', 3).arg(decodeMs, 0, 'f', 3).arg(prepareMs, 0, 'f', 3)
+                       .arg(prepareMs / decodeMs, 0, 'f', 3);
+            out.flush();
+        }
+    }
+    return 0;
+}
