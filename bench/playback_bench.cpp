@@ -3,10 +3,16 @@
 // rate, the spacing of the writes and the cost of preparing a frame against
 // a bare decode of the same file.
 //
-//   vistrel-playback-bench [--seconds N] [--keep]
+//   vistrel-playback-bench [--seconds N] [--keep] [--with-panel]
+//
+// --with-panel shows the "Virtual panel" window during each playback, so the
+// cost of watching the stream (listener, repaints) shows in the rates.
 #include "frame_conversion.h"
 #include "videothread.h"
 #include "virtual_bridge.h"
+#include "virtual_panel_window.h"
+
+#include <QApplication>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +26,8 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <mutex>
 #include <numeric>
 #include <vector>
@@ -27,8 +35,27 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Start times of the frame writes of the current playback.
+std::mutex stampMutex;
+std::vector<Clock::time_point> writeStamps;
+
+void stampWrite()
+{
+    std::lock_guard<std::mutex> lock(stampMutex);
+    writeStamps.push_back(Clock::now());
+}
+
+std::vector<Clock::time_point> takeStamps()
+{
+    std::lock_guard<std::mutex> lock(stampMutex);
+    std::vector<Clock::time_point> stamps;
+    stamps.swap(writeStamps);
+    return stamps;
+}
 constexpr const char *kSerial = "VPANEL01";
 constexpr double kSourceFps = 60;
+bool withPanel = false;
 
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -112,15 +139,19 @@ PlaybackResult play(const QString &path, int fps)
 {
     auto &testbed = vistrel::virt::Testbed::instance();
     testbed.reset();
-    std::mutex mutex;
-    std::vector<Clock::time_point> stamps;
+    std::unique_ptr<vistrel::virt::VirtualPanelWindow> panel;  // after the reset, which drops listeners
+    if (withPanel) {
+        panel = std::make_unique<vistrel::virt::VirtualPanelWindow>();
+        panel->show();
+    }
+    takeStamps();
+#ifndef VISTREL_BENCH_WRAPS_WRITE
     const int listener = testbed.addPacketListener(
-        [&](const std::string &, const vistrel::protocol::DecodedPacket &packet) {
-            if (packet.kind != vistrel::protocol::DecodedPacket::Frame)
-                return;
-            std::lock_guard<std::mutex> lock(mutex);
-            stamps.push_back(Clock::now());
+        [](const std::string &, const vistrel::protocol::DecodedPacket &packet) {
+            if (packet.kind == vistrel::protocol::DecodedPacket::Frame)
+                stampWrite();
         });
+#endif
     char serial[] = "VPANEL01";
     FT_HANDLE handle = nullptr;
     FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle);
@@ -141,7 +172,10 @@ PlaybackResult play(const QString &path, int fps)
     loop.exec();
     worker.wait();
     const auto end = Clock::now();
+#ifndef VISTREL_BENCH_WRAPS_WRITE
     testbed.removeListener(listener);
+#endif
+    const std::vector<Clock::time_point> stamps = takeStamps();
     FT_Close(handle);
     testbed.clearCaptured(kSerial);
 
@@ -163,9 +197,29 @@ PlaybackResult play(const QString &path, int fps)
 
 } // namespace
 
+#ifdef VISTREL_BENCH_WRAPS_WRITE
+// The linker routes every FT_Write of the program here: the stamp is taken
+// as the write starts, before the bridge copies and decodes the frame.
+extern "C" FT_STATUS __real_FT_Write(FT_HANDLE handle, void *buffer, FT_DWORD size, FT_DWORD *written);
+extern "C" FT_STATUS __wrap_FT_Write(FT_HANDLE handle, void *buffer, FT_DWORD size, FT_DWORD *written)
+{
+    if (size == vistrel::protocol::kDisplayFrameSize)
+        stampWrite();
+    return __real_FT_Write(handle, buffer, size, written);
+}
+constexpr const char *kStampSource = "write start (FT_Write wrapped)";
+#else
+constexpr const char *kStampSource = "the bridge's packet listener, after the write";
+#endif
+
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    for (int i = 1; i < argc; ++i)
+        withPanel = withPanel || std::strcmp(argv[i], "--with-panel") == 0;
+    // The window needs a GUI application; without it the plain core one.
+    std::unique_ptr<QCoreApplication> application = withPanel ? std::make_unique<QApplication>(argc, argv)
+                                                              : std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication &app = *application;
     const QStringList args = app.arguments();
     int seconds = 10;
     const int secondsAt = args.indexOf("--seconds");
@@ -174,6 +228,9 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     folder.setAutoRemove(!args.contains("--keep"));
     QTextStream out(stdout);
+    out << "Intervals measured at " << kStampSource << ".\n\n";
+    if (withPanel)
+        out << "With the Virtual panel window shown (" << QGuiApplication::platformName() << ")\n\n";
 
     const cv::Size sizes[] = {{640, 360}, {1280, 720}, {1920, 1080}};
     const int rates[] = {60, 30, 24};
