@@ -143,7 +143,7 @@ void Vistrel::listDevicesAtStart(FT_DWORD deviceCount)
     // Unlike the poll, the start lists blank serials too.
     for (const FT_DEVICE_LIST_INFO_NODE &record : records) {
         const auto length = static_cast<int>(qstrnlen(record.SerialNumber, sizeof record.SerialNumber));
-        handleDeviceAdded(QString::fromLatin1(record.SerialNumber, length));
+        handleDeviceAdded(QString::fromUtf8(record.SerialNumber, length));
     }
 }
 
