@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -37,6 +38,8 @@ QWidget[role="body"] {
 }
 QLabel[role="caption"] { color: #555555; font-size: 12px; }
 QLabel[role="value"] { color: #222222; font-size: 13px; font-weight: bold; }
+QLabel[role="value"][lit="true"] { color: #2E7D32; }
+QLabel[role="value"][lit="false"] { color: #8A8A8A; }
 QPushButton {
   background-color: #CC8C6A26; border-width: 1px; border-radius: 12px; font: 13px;
   color: #FFFFFFFF; padding: 4px 14px;
@@ -49,6 +52,7 @@ QHeaderView::section {
   background-color: #F3EDE0; color: #5A4518; border: none; border-right: 1px solid #E0D5BC;
   border-bottom: 1px solid #E0D5BC; padding: 2px 4px; font-size: 12px;
 }
+QTableCornerButton::section { background-color: #F3EDE0; border: none; }
 )";
 
 const QString kNothing = QStringLiteral("\u2014");
@@ -88,6 +92,17 @@ QWidget *makeSection(const QString &name, const QString &title, QLayout *content
     body->setLayout(content);
     column->addWidget(body, 1);
     return section;
+}
+
+// An on/off state in green or gray; the style sheet keys on the property.
+void setStateText(QLabel *label, const QString &text, bool lit)
+{
+    label->setText(text);
+    if (label->property("lit").toBool() == lit && label->property("lit").isValid())
+        return;
+    label->setProperty("lit", lit);
+    label->style()->unpolish(label);
+    label->style()->polish(label);
 }
 
 QString codeText(double code)
@@ -375,8 +390,8 @@ void VirtualPanelWindow::readPanel()
 
 void VirtualPanelWindow::showPanel(const PanelState &panel)
 {
-    m_linkState->setText(panel.linkOpen ? tr("Open") : tr("Closed"));
-    m_showing->setText(panel.showing ? tr("Showing") : tr("Stopped"));
+    setStateText(m_linkState, panel.linkOpen ? tr("Open") : tr("Closed"), panel.linkOpen);
+    setStateText(m_showing, panel.showing ? tr("Showing") : tr("Stopped"), panel.showing);
     m_frames->setText(countText(panel.framesReceived));
     m_bytes->setText(countText(panel.bytesReceived));
     m_errors->setText(countText(panel.protocolErrors));
@@ -434,7 +449,9 @@ void VirtualPanelWindow::showFrameRate()
 
 void VirtualPanelWindow::showNothing()
 {
-    for (QLabel *label : {m_linkState, m_showing, m_frames, m_bytes, m_errors, m_mode})
+    for (QLabel *label : {m_linkState, m_showing})
+        setStateText(label, kNothing, false);
+    for (QLabel *label : {m_frames, m_bytes, m_errors, m_mode})
         label->setText(kNothing);
     m_scan->setText(tr("none received"));
     m_picture->setImage(QImage());
