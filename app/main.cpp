@@ -1,35 +1,7 @@
 // Process entry: one frameless main window with its own title bar.
-#include "framelesshelper.h"
-#include "vistrel.h"
-
-#include <QApplication>
-
-namespace {
-
-// The window has no system frame; the helper gives back moving by the title
-// bar and resizing at the borders.
-void attachFramelessHelper(Vistrel &window)
-{
-    auto *helper = new FramelessHelper(&window);
-    helper->activateOn(&window);
-    helper->setTitleHeight(30);
-    helper->setBorderWidth(3);
-    helper->setWidgetMovable(true);
-    helper->setWidgetResizable(true);
-    helper->setRubberBandOnMove(false);
-    helper->setRubberBandOnResize(true);
-}
-
-} // namespace
+#include "console_main.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QApplication app(argc, argv);
-
-    Vistrel window;
-    window.setWindowFlags(Qt::FramelessWindowHint);
-    attachFramelessHelper(window);
-    window.show();
-    return app.exec();
+    return runConsole(argc, argv);
 }
