@@ -9,7 +9,6 @@
 #include "wire_log.h"
 
 #include <ftdi.h>
-#include <umockdev.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -176,7 +175,7 @@ void FtdiBackendTest::cleanup()
         FT_Close(handle);  // most are closed already: FT_INVALID_HANDLE
     openedHandles.clear();
     m_chips.clear();
-    g_object_unref(m_testbed);
+    ftdiemu::freeTestbed(m_testbed);
     m_testbed = nullptr;
     vistrel::wireLogReset();
 }

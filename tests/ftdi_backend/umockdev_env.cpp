@@ -51,4 +51,10 @@ UMockdevTestbed *newTestbed()
     return umockdev_testbed_new();
 }
 
+void freeTestbed(UMockdevTestbed *testbed)
+{
+    if (testbed)
+        g_object_unref(testbed);
+}
+
 } // namespace ftdiemu

@@ -17,8 +17,9 @@ void reexecUnderPreload(char **argv);
 // Empty when the emulated bus can run here, otherwise why not (for QSKIP).
 std::string unavailableReason();
 
-// A fresh testbed: an empty emulated /sys and /dev. Freed with g_object_unref.
+// A fresh testbed: an empty emulated /sys and /dev, and its disposal.
 UMockdevTestbed *newTestbed();
+void freeTestbed(UMockdevTestbed *testbed);
 
 } // namespace ftdiemu
 
