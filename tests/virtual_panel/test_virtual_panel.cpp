@@ -13,6 +13,7 @@
 #include "virtual_panel_window.h"
 #include "vistrel_inspector.h"
 
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QListWidget>
 #include <QPointer>
@@ -289,9 +290,12 @@ void VirtualPanelWindowTest::framesFromAnotherThreadAreCounted()
         }
         bridge.write(Bytes{0x13, 0x37});  // two bytes that start no packet
     });
-    while (Testbed::instance().panel(kSerial).bytesReceived < 4 + 40 * 36004 + 2)
+    // The window's event loop keeps running while the writer works.
+    QDeadlineTimer deadline(10000);
+    while (Testbed::instance().panel(kSerial).bytesReceived < 4 + 40 * 36004 + 2 && !deadline.hasExpired())
         QTest::qWait(5);
     writer.join();
+    QVERIFY(!deadline.hasExpired());
     QTRY_COMPARE(text("framesLabel"), QString("40"));
     QTRY_COMPARE(text("errorsLabel"), QString("2"));
     QCOMPARE(text("bytesLabel"), countText(4 + 40 * 36004 + 2));
