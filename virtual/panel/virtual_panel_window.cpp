@@ -299,7 +299,7 @@ void VirtualPanelWindow::unplugSelectedBridge()
     const QListWidgetItem *item = m_bridges->currentItem();
     if (!item)
         return;
-    Testbed::instance().unplug(item->data(Qt::UserRole).toString().toStdString());
+    Testbed::instance().unplug(serialAt(m_bridges->row(item)));
     refresh();
 }
 
@@ -310,7 +310,7 @@ void VirtualPanelWindow::syncBridgeList()
     const std::vector<std::string> serials = Testbed::instance().pluggedSerials();
     bool same = static_cast<int>(serials.size()) == m_bridges->count();
     for (std::size_t i = 0; same && i < serials.size(); ++i)
-        same = m_bridges->item(static_cast<int>(i))->data(Qt::UserRole).toString().toStdString() == serials[i];
+        same = serialAt(static_cast<int>(i)) == serials[i];
     if (!same) {
         m_selecting = true;
         m_bridges->clear();
@@ -331,15 +331,24 @@ void VirtualPanelWindow::syncBridgeList()
 
 void VirtualPanelWindow::followWrites(const PanelFeed::Changes &changes)
 {
-    if (m_pinned || !changes.anyWrite || m_viewed == changes.lastWritten)
+    if (m_pinned || !changes.anyWrite || m_viewed == changes.lastWritten || rowOf(changes.lastWritten) < 0)
         return;
+    view(changes.lastWritten);
+    selectViewedRow();
+}
+
+std::string VirtualPanelWindow::serialAt(int row) const
+{
+    return m_bridges->item(row)->data(Qt::UserRole).toString().toStdString();
+}
+
+int VirtualPanelWindow::rowOf(const std::string &serial) const
+{
     for (int row = 0; row < m_bridges->count(); ++row) {
-        if (m_bridges->item(row)->data(Qt::UserRole).toString().toStdString() == changes.lastWritten) {
-            view(changes.lastWritten);
-            selectViewedRow();
-            return;
-        }
+        if (serialAt(row) == serial)
+            return row;
     }
+    return -1;
 }
 
 void VirtualPanelWindow::view(const std::optional<std::string> &serial)
@@ -352,11 +361,7 @@ void VirtualPanelWindow::view(const std::optional<std::string> &serial)
 
 void VirtualPanelWindow::selectViewedRow()
 {
-    int row = -1;
-    for (int i = 0; m_viewed && i < m_bridges->count(); ++i) {
-        if (m_bridges->item(i)->data(Qt::UserRole).toString().toStdString() == *m_viewed)
-            row = i;
-    }
+    const int row = m_viewed ? rowOf(*m_viewed) : -1;
     if (m_bridges->currentRow() == row)
         return;
     m_selecting = true;
@@ -369,7 +374,7 @@ void VirtualPanelWindow::onCurrentRowChanged(int row)
     if (m_selecting || row < 0)
         return;
     m_pinned = true;
-    view(m_bridges->item(row)->data(Qt::UserRole).toString().toStdString());
+    view(serialAt(row));
     readPanel();
     showFrameRate();
     updateButtons();

@@ -58,6 +58,8 @@ private:
     QWidget *buildDriveSection();
     void fitDriveTable();
 
+    std::string serialAt(int row) const;
+    int rowOf(const std::string &serial) const;  // -1 when not listed
     void syncBridgeList();
     void followWrites(const PanelFeed::Changes &changes);
     void view(const std::optional<std::string> &serial);
