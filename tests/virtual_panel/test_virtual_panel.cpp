@@ -379,6 +379,9 @@ void VirtualPanelWindowTest::closingTheConsoleClosesThePanel()
     QVERIFY2(m_panel && m_panel->isVisible(), "minimising is not closing");
     m_console->close();
     QVERIFY(!m_console->isVisible());
+    // Nothing left on screen that would keep the event loop running.
+    for (QWidget *window : QApplication::topLevelWidgets())
+        QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
     QVERIFY(!m_panel || !m_panel->isVisible());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QVERIFY(m_panel.isNull());
