@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <numeric>
 
 using namespace displaytest;
 using vistrel::virt::Testbed;
@@ -214,7 +215,7 @@ void PlaybackTest::secondPressWithinLockIsIgnored()
     const std::string shape = summarize(wire(), m_levels12).shape;
     QCOMPARE(shape.front(), 'A');
     QCOMPARE(shape.back(), 'D');
-    QCOMPARE(std::count(shape.begin(), shape.end(), 'D'), 1L);
+    QCOMPARE(int(std::count(shape.begin(), shape.end(), 'D')), 1);
     QVERIFY2(std::count(shape.begin(), shape.end(), 'F') >= 30, "looped past the end for a second");
 }
 
@@ -237,7 +238,7 @@ void PlaybackTest::loopPlayDecidesAtTheEnd()
     for (std::size_t i = 0; i < summary.frames.size(); ++i)
         QCOMPARE(summary.frames[i], int(i % 12));
     QCOMPARE(summary.shape.back(), 'D');
-    QCOMPARE(std::count(summary.shape.begin(), summary.shape.end(), 'D'), 1L);
+    QCOMPARE(int(std::count(summary.shape.begin(), summary.shape.end(), 'D')), 1);
 }
 
 void PlaybackTest::stopInTheMiddle()
@@ -261,7 +262,7 @@ void PlaybackTest::stopInTheMiddle()
     QVERIFY2(summary.frames.size() >= 14 && summary.frames.size() < 24,
              qPrintable(QString::fromStdString(summary.shape)));
     QCOMPARE(summary.shape.back(), 'D');
-    QCOMPARE(std::count(summary.shape.begin(), summary.shape.end(), 'D'), 1L);
+    QCOMPARE(int(std::count(summary.shape.begin(), summary.shape.end(), 'D')), 1);
 }
 
 void PlaybackTest::closingLinkEndsPlayback()
@@ -281,8 +282,9 @@ void PlaybackTest::closingLinkEndsPlayback()
     const std::vector<std::string> calls = Testbed::instance().callHistory(kSerial);
     const auto close = std::find(calls.begin(), calls.end(), "FT_Close");
     QVERIFY(close != calls.end());
-    QCOMPARE(std::count_if(close, calls.end(), [](const std::string &call) { return call.rfind("FT_Write", 0) == 0; }),
-             0L);
+    QCOMPARE(int(std::count_if(close, calls.end(),
+                               [](const std::string &call) { return call.rfind("FT_Write", 0) == 0; })),
+             0);
 }
 
 void PlaybackTest::quittingDuringPlayback()
@@ -299,7 +301,7 @@ void PlaybackTest::quittingDuringPlayback()
     QTest::qWait(60);
     QCOMPARE(wire().size(), sent);
     const std::string shape = summarize(wire(), m_levels12).shape;
-    QCOMPARE(std::count(shape.begin(), shape.end(), 'D'), 0L);
+    QCOMPARE(int(std::count(shape.begin(), shape.end(), 'D')), 0);
 }
 
 void PlaybackTest::choosingFileWhilePlaying_data()
@@ -341,7 +343,7 @@ void PlaybackTest::choosingFileWhilePlaying()
     verifyNoMoreFrames();
     const std::string shape = summarize(wire(), m_levels12).shape;
     QCOMPARE(shape.back(), 'D');
-    QCOMPARE(std::count(shape.begin(), shape.end(), 'D'), 1L);
+    QCOMPARE(int(std::count(shape.begin(), shape.end(), 'D')), 1);
     QVERIFY(button("pushButton_brightness")->isEnabled());
 }
 
