@@ -1,0 +1,49 @@
+// For the four device-link test programs: a fresh main window on the virtual
+// bridge for every case, and a few short helpers. Header only.
+#pragma once
+
+#include "debug_capture.h"
+#include "message_box_recorder.h"
+#include "test_environment.h"
+#include "virtual_bridge.h"
+#include "vistrel_inspector.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+using vistrel::virt::D2xxCall;
+
+inline vistrel::virt::Testbed &bed() { return vistrel::virt::Testbed::instance(); }
+inline QString wire(std::size_t n = 64) { return testenv::hex(bed().captured("VPANEL01"), n); }
+
+inline QStringList shown(const MessageBoxRecorder &boxes)  // each box as "title|text"
+{
+    QStringList out;
+    for (const RecordedBox &box : boxes.boxes())
+        out << box.title + '|' + box.text;
+    return out;
+}
+
+struct LinkFixture {
+    std::unique_ptr<Vistrel> window;
+
+    Ui_Vistrel &ui() { return VistrelInspector::ui(*window); }
+    void fresh()
+    {
+        window.reset();  // before the bridges and the store are reset under it
+        bed().reset();   // VPANEL01 alone plugged
+        testenv::clearSettingsStore();
+        window = std::make_unique<Vistrel>();
+        VistrelInspector::pollTimer(*window)->stop();  // the tests poll themselves
+    }
+    void openLink()
+    {
+        ui().openButton->click();
+        QVERIFY(VistrelInspector::deviceOpen(*window));
+        bed().clearCaptured("VPANEL01");
+    }
+};
