@@ -1,7 +1,4 @@
-// Synthesised mouse events with explicit buttons and global positions.
-// QTest's widget overloads cannot hold a button down during a move, and
-// window code that works in screen coordinates needs the global position
-// under the test's control.
+// Synthesised mouse events whose moves can hold a button and whose global position can be given.
 #ifndef VISTREL_TESTS_MOUSE_EVENTS_H
 #define VISTREL_TESTS_MOUSE_EVENTS_H
 
@@ -11,30 +8,14 @@
 
 namespace mouse {
 
-// Sends one event; global defaults to the widget's own mapping of local.
-inline bool send(QWidget *widget, QEvent::Type type, const QPoint &local,
-                 Qt::MouseButton button, Qt::MouseButtons buttons,
+// A press carries the button, a move holds it (NoButton: a hover), a release lets it go.
+inline void send(QWidget *widget, QEvent::Type type, const QPoint &local, Qt::MouseButton button = Qt::LeftButton,
                  const QPoint *global = nullptr)
 {
-    const QPoint screenPos = global ? *global : widget->mapToGlobal(local);
-    QMouseEvent event(type, local, screenPos, button, buttons, Qt::NoModifier);
-    return QApplication::sendEvent(widget, &event);
-}
-
-inline void press(QWidget *widget, const QPoint &local, Qt::MouseButton button = Qt::LeftButton)
-{
-    send(widget, QEvent::MouseButtonPress, local, button, button);
-}
-
-// A move with the given buttons held (none: a hover-style move).
-inline void move(QWidget *widget, const QPoint &local, Qt::MouseButtons held = Qt::LeftButton)
-{
-    send(widget, QEvent::MouseMove, local, Qt::NoButton, held);
-}
-
-inline void release(QWidget *widget, const QPoint &local, Qt::MouseButton button = Qt::LeftButton)
-{
-    send(widget, QEvent::MouseButtonRelease, local, button, Qt::NoButton);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, global ? *global : widget->mapToGlobal(local),
+                      type == QEvent::MouseMove ? Qt::NoButton : button, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
 }
 
 } // namespace mouse
