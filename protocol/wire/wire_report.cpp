@@ -1,5 +1,6 @@
 #include "wire_report.h"
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -19,12 +20,19 @@ std::string format(const char *pattern, Args... args)
     return text;
 }
 
+// Rounded to the millivolt, with no "-0.000" for the midpoint code 7FFF.
+double shownVolts(double volts)
+{
+    const double rounded = std::round(volts * 1000.0) / 1000.0;
+    return rounded == 0.0 ? 0.0 : rounded;
+}
+
 std::string driveFields(const protocol::DriveSettings &drive)
 {
     std::string text;
     for (std::size_t i = 0; i < drive.codes.size(); ++i)
         text += format("%s %s=%04X (%.3f V)", i ? "," : "", kDriveCodeNames[i],
-                       unsigned(drive.codes[i]), drive.volts[i]);
+                       unsigned(drive.codes[i]), shownVolts(drive.volts[i]));
     text += ";";
     for (std::size_t t = 0; t < drive.tables.size(); ++t)
         text += format(" table%zu=%04X..%04X", t, unsigned(drive.tables[t].front()),

@@ -65,7 +65,7 @@ void TestWireTool::listsSessionLog()
         "         8  DisplayFramePacket  36004  mode=04 gray min=0 mean=127.50 max=255",
         "     36012  DisplayStopWord         4",
         "     36019  DriveSettingsPacket  1554  Vss=7332 (-2.000 V), Vdd=8CCC (2.000 V), Voff=3333 (-12.000 V),"
-        " Von=CCCC (12.000 V), Voff2=3333 (-12.000 V), Von2=CCCC (12.000 V), Vbias=7FFF (-0.000 V);"
+        " Von=CCCC (12.000 V), Voff2=3333 (-12.000 V), Von2=CCCC (12.000 V), Vbias=7FFF (0.000 V);"
         " table0=803F..BFFF table1=803F..BFFF table2=803F..BFFF",
         "     37573  ScanTimingPacket       20  lead=0 body=16600 tail=0 period=6666",
         "     37593  DisplayFramePacket  36004  mode=00 gray min=0 mean=120.29 max=255",
