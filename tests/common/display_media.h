@@ -1,167 +1,104 @@
-// Media made at test run time for the display tests (gray-ramp videos, flat
-// and quadrant pictures), and readers for what reached the virtual bridge.
-// Header only: include it from tests that link OpenCV and the virtual bridge.
-#ifndef VISTREL_TESTS_DISPLAY_MEDIA_H
-#define VISTREL_TESTS_DISPLAY_MEDIA_H
+// Shared by the display tests (header only): a main window on the virtual
+// panel, media made at run time, expected frames, and a reader for the wire.
+#pragma once
 
 #include "stream_decoder.h"
+#include "test_environment.h"
 #include "virtual_bridge.h"
-
-#include <QString>
-#include <opencv2/core.hpp>
+#include "vistrel_inspector.h"
+#include <QtTest>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
-
-#include <chrono>
-#include <cstdlib>
-#include <mutex>
-#include <string>
-#include <vector>
+#include <cmath>
+#include <functional>
+#include <memory>
 
 namespace displaytest {
 
+using Bytes = std::vector<std::uint8_t>;
+using vistrel::virt::Testbed;
 constexpr const char *kSerial = "VPANEL01";
+const Bytes kStartWord{0xFF, 0xAA, 0x0D, 0x0A};
+const Bytes kStopWord{0xFF, 0xFD, 0x0D, 0x0A};
+const QStringList kLockedWhileShowing{"sendButton", "pushButton_brightness", "pushButton_chessboard"};
 
-// Gray level of frame i of a ramp video: far enough apart that lossy
-// coding cannot make two frames look alike.
-inline int rampLevel(int frame) { return 16 + 6 * frame; }
+inline Bytes wire() { return Testbed::instance().captured(kSerial); }
+inline QPushButton *button(Vistrel &window, const QString &name) { return window.findChild<QPushButton *>(name); }
 
-inline cv::Mat flatImage(cv::Size size, int gray)
+// A new window on a fresh bridge, the panel opened by its button, that traffic forgotten.
+inline void openWindowOnPanel(std::unique_ptr<Vistrel> &window)
 {
-    return cv::Mat(size, CV_8UC3, cv::Scalar(gray, gray, gray));
+    window.reset();
+    testenv::clearSettingsStore();
+    Testbed::instance().reset();
+    window = std::make_unique<Vistrel>();
+    button(*window, "openButton")->click();
+    Testbed::instance().clearCaptured(kSerial);
 }
 
-// Four gray quadrants: top-left, top-right, bottom-left, bottom-right.
-inline cv::Mat quadrantImage(cv::Size size, const int (&levels)[4])
+// Clicks a file button; the dialog answers with path (empty: cancelled).
+inline void choose(Vistrel &window, const char *fileButton, const QString &path)
 {
-    cv::Mat image(size, CV_8UC3);
-    const int halfW = size.width / 2;
-    const int halfH = size.height / 2;
-    image(cv::Rect(0, 0, halfW, halfH)).setTo(cv::Scalar::all(levels[0]));
-    image(cv::Rect(halfW, 0, size.width - halfW, halfH)).setTo(cv::Scalar::all(levels[1]));
-    image(cv::Rect(0, halfH, halfW, size.height - halfH)).setTo(cv::Scalar::all(levels[2]));
-    image(cv::Rect(halfW, halfH, size.width - halfW, size.height - halfH)).setTo(cv::Scalar::all(levels[3]));
-    return image;
+    VistrelInspector::setOpenFileDialog([path](QWidget *, const QString &, const QString &, const QString &) { return path; });
+    button(window, fileButton)->click();
 }
 
-inline bool writeJpeg(const QString &path, const cv::Mat &image)
+inline void verifyButtons(Vistrel &window, const QStringList &names, bool enabled)
 {
-    return cv::imwrite(path.toLocal8Bit().toStdString(), image);
+    const QString style = enabled ? VistrelInspector::enabledButtonStyle(window)
+                                  : VistrelInspector::disabledButtonStyle(window);
+    QVERIFY(!style.isEmpty());
+    for (const QString &name : names)
+        QVERIFY2(button(window, name)->isEnabled() == enabled && button(window, name)->styleSheet() == style, qPrintable(name));
 }
 
-// Frame i is flat gray at rampLevel(i). H.264 where available, else MPEG-4.
-inline bool writeRampVideo(const QString &path, int frames, cv::Size size = {64, 36}, double fps = 30)
+inline Bytes operator+(Bytes a, const Bytes &b)
 {
-    for (int fourcc : {cv::VideoWriter::fourcc('a', 'v', 'c', '1'), cv::VideoWriter::fourcc('m', 'p', '4', 'v')}) {
-        cv::VideoWriter writer(path.toUtf8().toStdString(), cv::CAP_FFMPEG, fourcc, fps, size, true);
-        if (!writer.isOpened())
-            continue;
-        for (int i = 0; i < frames; ++i)
-            writer.write(flatImage(size, rampLevel(i)));
-        return true;
-    }
-    return false;
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-// Gray level of every frame of a video as OpenCV decodes it (the centre
-// pixel of each flat frame): lossy coding shifts the levels a little, so
-// frames on the wire are matched against these.
-inline std::vector<int> decodedLevels(const QString &path)
+// FF, the mode byte, 18000 two-byte slots as slot(i) gives them, 0D 0A.
+inline Bytes panelFrame(std::uint8_t mode, const std::function<std::uint16_t(int)> &slot)
 {
-    std::vector<int> levels;
-    cv::VideoCapture capture(path.toUtf8().toStdString(), cv::CAP_FFMPEG);
-    cv::Mat frame;
-    while (capture.read(frame) && !frame.empty())
-        levels.push_back(frame.at<cv::Vec3b>(frame.rows / 2, frame.cols / 2)[1]);
-    return levels;
+    Bytes frame{0xFF, mode};
+    for (int i = 0; i < 18000; ++i)
+        frame.insert(frame.end(), {std::uint8_t(slot(i) >> 8), std::uint8_t(slot(i) & 0xFF)});
+    return frame + Bytes{0x0D, 0x0A};
 }
 
-// Index of the level within one of `levels`, or -1.
-inline int levelIndex(int level, const std::vector<int> &levels)
+// A ramp video: frame i is flat gray 16 + 10 i, told apart after lossy coding (shifts up to 3).
+inline QString rampVideo(const QString &name, int frames)
 {
-    for (std::size_t i = 0; i < levels.size(); ++i) {
-        if (std::abs(level - levels[i]) <= 1)
-            return static_cast<int>(i);
-    }
-    return -1;
+    const QString path = testenv::dataDir() + "/" + name;
+    cv::VideoWriter writer(path.toStdString(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 30, {64, 36});
+    for (int i = 0; i < frames && writer.isOpened(); ++i)
+        writer.write(cv::Mat(36, 64, CV_8UC3, cv::Scalar::all(16 + 10 * i)));
+    return writer.isOpened() ? path : QString();
 }
 
-inline std::vector<vistrel::protocol::DecodedPacket> decodeWire(const std::vector<std::uint8_t> &bytes)
-{
-    vistrel::protocol::StreamDecoder decoder;
-    return decoder.feed(bytes.data(), bytes.size());
-}
-
-inline std::vector<std::uint8_t> wire() { return vistrel::virt::Testbed::instance().captured(kSerial); }
-
-// The index in `levels` of every frame on the wire (-1 for a frame that
-// matches none), and the control words as 'A' (start) and 'D' (stop) in a string
-// that also marks each frame with 'F', e.g. "AFFFD".
-struct WireSummary {
-    std::vector<int> frames;
-    std::string shape;
-};
-
-inline WireSummary summarize(const std::vector<std::uint8_t> &bytes, const std::vector<int> &levels)
+// The wire in words: "A" start, "D" stop, "O" link word, a frame as its ramp number or "?".
+inline QStringList packets()
 {
     using vistrel::protocol::DecodedPacket;
-    WireSummary summary;
-    for (const DecodedPacket &packet : decodeWire(bytes)) {
-        switch (packet.kind) {
-        case DecodedPacket::DisplayStart: summary.shape += 'A'; break;
-        case DecodedPacket::DisplayStop: summary.shape += 'D'; break;
-        case DecodedPacket::OpenClose: summary.shape += 'O'; break;
-        case DecodedPacket::Frame:
-            summary.shape += 'F';
-            summary.frames.push_back(levelIndex(packet.frame.gray(9000), levels));
-            break;
-        default: summary.shape += '?'; break;
-        }
+    QStringList words;
+    const Bytes bytes = wire();
+    for (const DecodedPacket &packet : vistrel::protocol::StreamDecoder().feed(bytes.data(), bytes.size())) {
+        const bool frame = packet.kind == DecodedPacket::Frame;
+        const int gray = frame ? packet.frame.gray(9000) : 0, index = int(std::lround((gray - 16) / 10.0));
+        words << (!frame ? QString("ADOds"[packet.kind])  // in the order of DecodedPacket::Kind
+                         : std::abs(gray - 16 - 10 * index) <= 4 ? QString::number(index) : "?");
     }
-    return summary;
+    return words;
 }
 
-// Steady-clock time of every frame packet the bridge decoded.
-class FrameClock {
-public:
-    using Clock = std::chrono::steady_clock;
-    FrameClock()
-    {
-        m_id = vistrel::virt::Testbed::instance().addPacketListener(
-            [this](const std::string &, const vistrel::protocol::DecodedPacket &packet) {
-                if (packet.kind != vistrel::protocol::DecodedPacket::Frame)
-                    return;
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_times.push_back(Clock::now());
-            });
-    }
-    ~FrameClock() { vistrel::virt::Testbed::instance().removeListener(m_id); }
-    FrameClock(const FrameClock &) = delete;
-    FrameClock &operator=(const FrameClock &) = delete;
-
-    std::vector<Clock::time_point> times() const
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        return m_times;
-    }
-    std::size_t count() const { return times().size(); }
-
-    // Intervals between consecutive frames, milliseconds.
-    std::vector<double> intervalsMs() const
-    {
-        const auto stamps = times();
-        std::vector<double> intervals;
-        for (std::size_t i = 1; i < stamps.size(); ++i)
-            intervals.push_back(std::chrono::duration<double, std::milli>(stamps[i] - stamps[i - 1]).count());
-        return intervals;
-    }
-
-private:
-    int m_id = 0;
-    mutable std::mutex m_mutex;
-    std::vector<Clock::time_point> m_times;
-};
+// count frames of an n-frame ramp played in a loop: "0", "1", ..., "n-1", "0", ...
+inline QStringList ramp(int count, int n)
+{
+    QStringList frames;
+    for (int i = 0; i < count; ++i)
+        frames << QString::number(i % n);
+    return frames;
+}
 
 } // namespace displaytest
-
-#endif
