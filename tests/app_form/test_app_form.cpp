@@ -1,7 +1,7 @@
 // The main window's form as built, and what its constructor makes of it.
 #include "test_environment.h"
 #include "virtual_bridge.h"
-#include "vistrel_inspector.h"
+#include "window_access.h"
 
 #include <QtTest>
 

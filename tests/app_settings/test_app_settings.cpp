@@ -2,7 +2,7 @@
 // window goes and come back at the next start; nothing else is stored.
 #include "test_environment.h"
 #include "virtual_bridge.h"
-#include "vistrel_inspector.h"
+#include "window_access.h"
 
 #include <QSettings>
 #include <QtTest>

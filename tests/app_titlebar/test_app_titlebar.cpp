@@ -3,7 +3,7 @@
 #include "message_box_recorder.h"
 #include "test_environment.h"
 #include "virtual_bridge.h"
-#include "vistrel_inspector.h"
+#include "window_access.h"
 
 #include <QtTest>
 

@@ -5,7 +5,7 @@
 #include "stream_decoder.h"
 #include "test_environment.h"
 #include "virtual_bridge.h"
-#include "vistrel_inspector.h"
+#include "window_access.h"
 #include <QtTest>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>

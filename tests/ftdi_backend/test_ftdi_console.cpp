@@ -5,7 +5,7 @@
 #include "packets.h"
 #include "test_environment.h"
 #include "umockdev_env.h"
-#include "vistrel_inspector.h"
+#include "window_access.h"
 
 #include <QApplication>
 #include <QtTest>

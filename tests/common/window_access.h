@@ -1,8 +1,8 @@
 // Read (and a little write) access to the main window's private state for the
 // tests; Vistrel declares this struct its friend. Header only: include it from
 // tests that link vistrel_gui.
-#ifndef VISTREL_TESTS_VISTREL_INSPECTOR_H
-#define VISTREL_TESTS_VISTREL_INSPECTOR_H
+#ifndef VISTREL_TESTS_WINDOW_ACCESS_H
+#define VISTREL_TESTS_WINDOW_ACCESS_H
 
 #include "vistrel.h"
 
