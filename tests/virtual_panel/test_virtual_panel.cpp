@@ -13,6 +13,7 @@
 #include <QtWidgets>
 
 #include <memory>
+#include <thread>
 
 using namespace displaytest;
 using namespace vistrel::virt;
@@ -34,6 +35,7 @@ private slots:
     void cleanup();
     void scriptedSessionShowsWhatThePanelReceived();
     void bridgeListPlugsFollowsAndReachesTheConsole();
+    void aWorkerStreamWakesThePanelOnceNotPerPacket();
     void closingThePanelLeavesTheConsoleButNotTheOtherWayRound();
     void settingsDecodeBackToVolts_data();
     void settingsDecodeBackToVolts();
@@ -173,6 +175,28 @@ void VirtualPanelTest::bridgeListPlugsFollowsAndReachesTheConsole()
         Testbed::instance().unplug(serial);
     QTRY_COMPARE(cells(list->model()), QStringList());
     QCOMPARE(text("framesLabel"), QString::fromUtf8("\u2014"));
+}
+
+void VirtualPanelTest::aWorkerStreamWakesThePanelOnceNotPerPacket()
+{
+    struct WakeCounter : QObject {  // queued calls reaching the window
+        int wakes = 0;
+        bool eventFilter(QObject *, QEvent *e) override { wakes += e->type() == QEvent::MetaCall; return false; }
+    } counter;
+    m_panel->installEventFilter(&counter);
+    FT_HANDLE handle = nullptr;
+    QCOMPARE(FT_OpenEx(const_cast<char *>(kSerial), FT_OPEN_BY_SERIAL_NUMBER, &handle), FT_STATUS(FT_OK));
+    proto::Bytes frame = proto::buildGrayFrame(proto::Bytes(18000, 123).data(), 180, 100, 180, proto::kFrameModeVideo);
+    std::thread worker([&] {  // the GUI thread waits meanwhile: nothing collects until it is done
+        for (FT_DWORD n, i = 0; i < 200; ++i)
+            FT_Write(handle, frame.data(), FT_DWORD(frame.size()), &n);
+    });
+    worker.join();
+    FT_Close(handle);
+    QCoreApplication::sendPostedEvents(m_panel, QEvent::MetaCall);
+    QVERIFY2(counter.wakes == 1, qPrintable(QString::number(counter.wakes)));
+    QTRY_COMPARE(widget<QLabel>("framesLabel")->text(), QString("200"));  // shown without a direct refresh
+    QCOMPARE(gray(90, 50), 123);
 }
 
 void VirtualPanelTest::closingThePanelLeavesTheConsoleButNotTheOtherWayRound()

@@ -4,6 +4,20 @@
 
 namespace vistrel::virt {
 
+namespace {
+
+// Under the inbox lock: whether this note is the first since the window last
+// collected, and so has to wake it.
+template <typename Inbox>
+bool firstNote(Inbox &inbox)
+{
+    const bool first = !inbox.wakePosted;
+    inbox.wakePosted = true;
+    return first;
+}
+
+} // namespace
+
 PanelFeed::PanelFeed() : m_inbox(std::make_shared<Inbox>())
 {
     Testbed &testbed = Testbed::instance();
@@ -11,16 +25,28 @@ PanelFeed::PanelFeed() : m_inbox(std::make_shared<Inbox>())
     m_packetListener = testbed.addPacketListener(
         [inbox](const std::string &serial, const protocol::DecodedPacket &packet) {
             const auto now = FrameRateMeter::Clock::now();
-            std::lock_guard<std::mutex> lock(inbox->mutex);
-            inbox->changes.packets = true;
-            inbox->changes.anyWrite = true;
-            inbox->changes.lastWritten = serial;
-            if (packet.kind == protocol::DecodedPacket::Frame)
-                inbox->meters[serial].addFrame(now);
+            bool wake = false;
+            {
+                std::lock_guard<std::mutex> lock(inbox->mutex);
+                inbox->changes.packets = true;
+                inbox->changes.anyWrite = true;
+                inbox->changes.lastWritten = serial;
+                if (packet.kind == protocol::DecodedPacket::Frame)
+                    inbox->meters[serial].addFrame(now);
+                wake = firstNote(*inbox);
+            }
+            if (wake)  // queued: posts an event to the window and returns
+                emit inbox->signaller.changed();
         });
     m_plugListener = testbed.addPlugListener([inbox] {
-        std::lock_guard<std::mutex> lock(inbox->mutex);
-        inbox->changes.plugs = true;
+        bool wake = false;
+        {
+            std::lock_guard<std::mutex> lock(inbox->mutex);
+            inbox->changes.plugs = true;
+            wake = firstNote(*inbox);
+        }
+        if (wake)
+            emit inbox->signaller.changed();
     });
 }
 
@@ -29,6 +55,9 @@ PanelFeed::~PanelFeed()
     Testbed &testbed = Testbed::instance();
     testbed.removeListener(m_packetListener);
     testbed.removeListener(m_plugListener);
+    // A listener still running on a writer's thread may emit once more; with
+    // nobody connected that reaches no one.
+    QObject::disconnect(&m_inbox->signaller, nullptr, nullptr, nullptr);
 }
 
 PanelFeed::Changes PanelFeed::takeChanges()
@@ -36,6 +65,7 @@ PanelFeed::Changes PanelFeed::takeChanges()
     std::lock_guard<std::mutex> lock(m_inbox->mutex);
     Changes taken = m_inbox->changes;
     m_inbox->changes = Changes{};
+    m_inbox->wakePosted = false;
     return taken;
 }
 

@@ -1,11 +1,15 @@
 // The virtual panel window's ear on the testbed. Listeners run on whichever
 // thread writes or plugs (the GUI thread, the video worker); they only note
 // what happened under a small lock and return, so a writer is never held up
-// by the window. The window collects the notes on its own thread.
+// by the window. The first note after the window last collected also wakes
+// the window through a queued signal; later notes ride on that wake-up until
+// the window collects again, so a 60 fps stream posts no flood of events.
 #ifndef VISTREL_VIRTUAL_PANEL_PANEL_FEED_H
 #define VISTREL_VIRTUAL_PANEL_PANEL_FEED_H
 
 #include "panel_readout.h"
+
+#include <QObject>
 
 #include <map>
 #include <memory>
@@ -13,6 +17,15 @@
 #include <string>
 
 namespace vistrel::virt {
+
+// Emits changed() on the writer's thread: connect it with Qt::QueuedConnection.
+class PanelFeedSignal : public QObject
+{
+    Q_OBJECT
+
+signals:
+    void changed();
+};
 
 class PanelFeed {
 public:
@@ -28,18 +41,23 @@ public:
     PanelFeed(const PanelFeed &) = delete;
     PanelFeed &operator=(const PanelFeed &) = delete;
 
-    // What happened since the last call; clears the notes.
+    // changed() follows the first note after each takeChanges().
+    const PanelFeedSignal *signaller() const { return &m_inbox->signaller; }
+    // What happened since the last call; clears the notes and re-arms changed().
     Changes takeChanges();
     // Frames per second the bridge received over the last second.
     double frameRate(const std::string &serial, FrameRateMeter::Clock::time_point now) const;
 
 private:
     // Shared with the listeners, which may still run (on a writer's thread)
-    // for a moment after the feed is gone.
+    // for a moment after the feed is gone; so is the signaller they emit
+    // through, which therefore outlives every emission.
     struct Inbox {
         mutable std::mutex mutex;
         Changes changes;
+        bool wakePosted = false;  // changed() emitted and not yet collected
         std::map<std::string, FrameRateMeter> meters;
+        PanelFeedSignal signaller;
     };
 
     std::shared_ptr<Inbox> m_inbox;

@@ -56,7 +56,7 @@ QTableCornerButton::section { background-color: #F3EDE0; border: none; }
 )";
 
 const QString kNothing = QStringLiteral("\u2014");
-constexpr int kFullReadMs = 250;  // counters of writes that decoded no packet
+constexpr int kFullReadMs = 250;  // the slow re-read
 constexpr int kDriveRowVolts = 0;
 constexpr int kDriveRowCode = 1;
 
@@ -132,8 +132,18 @@ VirtualPanelWindow::VirtualPanelWindow(QWidget *parent) : QWidget(parent, Qt::Wi
     setStyleSheet(QString::fromLatin1(kWindowStyle));
     buildUi();
     fitDriveTable();
-    connect(&m_repaintTimer, &QTimer::timeout, this, &VirtualPanelWindow::refresh);
-    m_repaintTimer.start(repaintIntervalMs());
+    m_frameMs = repaintIntervalMs();
+    connect(m_feed.signaller(), &PanelFeedSignal::changed, this, &VirtualPanelWindow::onFeedChanged,
+            Qt::QueuedConnection);
+    m_frameTimer.setSingleShot(true);
+    m_frameTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_frameTimer, &QTimer::timeout, this, &VirtualPanelWindow::refresh);
+    // Bytes that form no packet (they only count as bytes and protocol
+    // errors) reach no testbed listener, so nothing wakes the window for
+    // them: a slow re-read picks them up. It also lets the frame rate fall
+    // back to 0.0 fps once a stream stops sending.
+    connect(&m_rereadTimer, &QTimer::timeout, this, [this] { collect(true); });
+    m_rereadTimer.start(kFullReadMs);
     m_sinceFullRead.start();
     syncBridgeList();
     readPanel();
@@ -275,10 +285,30 @@ QWidget *VirtualPanelWindow::buildDriveSection()
     return makeSection(QStringLiteral("driveSection"), tr("Drive settings"), content);
 }
 
+// Something arrived: show it now, or at the end of the screen frame the last
+// refresh fell in. Until then the feed posts nothing more.
+void VirtualPanelWindow::onFeedChanged()
+{
+    if (m_frameTimer.isActive())
+        return;
+    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.elapsed() : m_frameMs;
+    if (since >= m_frameMs)
+        refresh();
+    else
+        m_frameTimer.start(static_cast<int>(m_frameMs - since));
+}
+
 void VirtualPanelWindow::refresh()
 {
+    collect(false);
+}
+
+void VirtualPanelWindow::collect(bool fullRead)
+{
+    m_frameTimer.stop();
+    m_sinceRefresh.start();
     const PanelFeed::Changes changes = m_feed.takeChanges();
-    const bool periodic = m_sinceFullRead.elapsed() >= kFullReadMs;
+    const bool periodic = fullRead || m_sinceFullRead.elapsed() >= kFullReadMs;
     if (changes.plugs || periodic)
         syncBridgeList();
     followWrites(changes);

@@ -45,12 +45,15 @@ public:
 
 public slots:
     // Takes in what the bridges reported since the last call and updates the
-    // widgets that changed. The repaint timer calls it at the screen's rate.
+    // widgets that changed. The feed's wake-ups call it, at most once per
+    // screen frame.
     void refresh();
     void plugNewBridge();
     void unplugSelectedBridge();
 
 private:
+    void onFeedChanged();
+    void collect(bool fullRead);  // fullRead: re-read the list and the panel even if nothing was noted
     void buildUi();
     QWidget *buildPictureSection();
     QWidget *buildLinkSection();
@@ -74,7 +77,10 @@ private:
     void updateButtons();
 
     PanelFeed m_feed;
-    QTimer m_repaintTimer;
+    int m_frameMs = 17;        // one frame of the screen
+    QTimer m_frameTimer;       // single shot: the rest of a frame after a refresh
+    QTimer m_rereadTimer;      // slow, see the constructor
+    QElapsedTimer m_sinceRefresh;
     QElapsedTimer m_sinceFullRead;
     std::optional<std::string> m_viewed;
     bool m_pinned = false;
