@@ -143,22 +143,27 @@ void Testbed::setLinkRate(double bytesPerSecond)
     detail::lockedRegistry(lock).linkRate = bytesPerSecond > 0.0 ? bytesPerSecond : 0.0;
 }
 
-int Testbed::addPacketListener(PacketListener listener)
+namespace {
+// Both kinds of listener share one id sequence, so removeListener needs no kind.
+template <typename Listener>
+int addListener(std::map<int, Listener> Registry::*listeners, Listener listener)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = detail::lockedRegistry(lock);
     const int id = ++registry.lastListenerId;
-    registry.packetListeners[id] = std::move(listener);
+    (registry.*listeners)[id] = std::move(listener);
     return id;
+}
+} // namespace
+
+int Testbed::addPacketListener(PacketListener listener)
+{
+    return addListener(&Registry::packetListeners, std::move(listener));
 }
 
 int Testbed::addPlugListener(PlugListener listener)
 {
-    std::unique_lock<std::mutex> lock;
-    Registry &registry = detail::lockedRegistry(lock);
-    const int id = ++registry.lastListenerId;
-    registry.plugListeners[id] = std::move(listener);
-    return id;
+    return addListener(&Registry::plugListeners, std::move(listener));
 }
 
 void Testbed::removeListener(int id)
