@@ -11,3 +11,6 @@ target_compile_definitions(vistrel_build_options INTERFACE
     QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
     QT_DEPRECATED_WARNINGS
     QT_USE_QSTRINGBUILDER)
+
+# Sanitizer and fuzzing builds (off unless asked for).
+include(${CMAKE_CURRENT_LIST_DIR}/VistrelSanitizers.cmake)

@@ -149,6 +149,7 @@ std::size_t StreamDecoder::decode(const std::uint8_t *data, std::size_t size,
             ++pos;
             continue;
         }
+        m_packetBytes += length;
         sink(decodePacket(data + pos, length, offset + pos));
         pos += length;
     }
@@ -220,6 +221,7 @@ void StreamDecoder::reset()
     m_pendingStart = 0;
     m_pendingOffset = 0;
     m_bytesReceived = 0;
+    m_packetBytes = 0;
     m_protocolErrors = 0;
 }
 

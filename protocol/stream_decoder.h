@@ -71,7 +71,10 @@ public:
     void finish(const Sink &sink);
     std::vector<DecodedPacket> finish();
 
+    // Every byte received is accounted for exactly once:
+    // bytesReceived() == packetBytes() + protocolErrors() + pendingBytes().
     std::uint64_t bytesReceived() const { return m_bytesReceived; }
+    std::uint64_t packetBytes() const { return m_packetBytes; }  // in packets decoded so far
     std::uint64_t protocolErrors() const { return m_protocolErrors; }
     // Bytes held back as the beginning of a packet not yet complete.
     std::size_t pendingBytes() const { return m_pending.size() - m_pendingStart; }
@@ -87,6 +90,7 @@ private:
     std::size_t m_pendingStart = 0;  // settled bytes before it are dropped lazily
     std::uint64_t m_pendingOffset = 0;
     std::uint64_t m_bytesReceived = 0;
+    std::uint64_t m_packetBytes = 0;
     std::uint64_t m_protocolErrors = 0;
 };
 

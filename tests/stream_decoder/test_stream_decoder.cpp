@@ -109,6 +109,7 @@ void TestStreamDecoder::randomChunkings()
         QCOMPARE(mismatch(got[i], stream.packets[i].first, stream.packets[i].second), QString());
     QCOMPARE(decoder.protocolErrors(), stream.garbage);
     QCOMPARE(decoder.bytesReceived(), std::uint64_t(stream.bytes.size()));
+    QCOMPARE(decoder.packetBytes(), stream.bytes.size() - stream.garbage);
     QCOMPARE(decoder.pendingBytes(), std::size_t{0});
 }
 
