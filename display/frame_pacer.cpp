@@ -36,6 +36,13 @@ bool FramePacer::waitForTurn(const std::atomic<bool> &keepGoing)
     return true;
 }
 
+bool FramePacer::finishPeriod(const std::atomic<bool> &keepGoing)
+{
+    if (m_lastStart)
+        return sleepUntil(*m_lastStart + m_period, keepGoing);
+    return keepGoing;
+}
+
 void FramePacer::idle(const std::atomic<bool> &keepGoing)
 {
     sleepUntil(Clock::now() + kIdlePause, keepGoing);

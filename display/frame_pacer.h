@@ -24,6 +24,11 @@ public:
     // start. Returns false, without marking, as soon as keepGoing is cleared.
     bool waitForTurn(const std::atomic<bool> &keepGoing);
 
+    // Blocks until the period of the last write is over, so that frame stays
+    // up as long as the others did. Returns at once when nothing was written;
+    // false as soon as keepGoing is cleared.
+    bool finishPeriod(const std::atomic<bool> &keepGoing);
+
     // A pause for a pass that sends nothing, so such passes do not spin.
     // Ends early when keepGoing is cleared.
     void idle(const std::atomic<bool> &keepGoing);

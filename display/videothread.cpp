@@ -66,6 +66,10 @@ bool VideoThread::readFrame(cv::Mat &frame)
 
 void VideoThread::handleEndOfFile(FramePacer &pacer)
 {
+    // The last frame keeps the panel for its whole period before the end is
+    // reported; Loop Play, read again after it, may still have been switched on.
+    if (!loopPlay && !pacer.finishPeriod(playing))
+        return;
     if (!loopPlay) {
         playing = false;
         emit sendFrameStop(false);

@@ -13,6 +13,7 @@ class PlaybackTest : public QObject
     std::unique_ptr<Vistrel> m_window;
     const QString m_ramp = rampVideo("ramp12.mp4", 12), m_other = rampVideo("other.mp4", 12);
     const QString m_picture = testenv::dataDir() + "/gray.jpg";
+    const QString m_short = rampVideo("ramp3.mp4", 3);
 
     QPushButton *startButton() { return button(*m_window, "startButton"); }
     VideoThread *worker() { return VistrelInspector::videoThread(*m_window); }
@@ -35,7 +36,7 @@ class PlaybackTest : public QObject
 private slots:
     void initTestCase()
     {
-        QVERIFY(!m_ramp.isEmpty() && !m_other.isEmpty());
+        QVERIFY(!m_ramp.isEmpty() && !m_other.isEmpty() && !m_short.isEmpty());
         QVERIFY(cv::imwrite(m_picture.toStdString(), cv::Mat(100, 200, CV_8UC3, cv::Scalar::all(128))));
     }
     void init() { openWindowOnPanel(m_window); }
@@ -98,6 +99,40 @@ private slots:
         QVERIFY(!worker());
         if (end.startsWith("push"))
             QCOMPARE(VistrelInspector::mediaPath(*m_window), chosen);
+    }
+
+    // At 10 frames a second every frame stays up for its 100 ms, the last one
+    // too before the stop word; the rewind of a loop adds no period. Gaps are
+    // measured between the bridge's arrival stamps of consecutive packets.
+    void lastFrameDwell_data()
+    {
+        QTest::addColumn<bool>("loop");
+        QTest::newRow("once: the stop word after a whole period") << false;
+        QTest::newRow("looped: the first frame one period after the last") << true;
+    }
+    void lastFrameDwell()
+    {
+        QFETCH(bool, loop);
+        using Clock = std::chrono::steady_clock;
+        std::vector<Clock::time_point> stamps;  // the worker's, then the GUI's after it has joined the worker
+        const int listener = Testbed::instance().addPacketListener([&stamps](const std::string &, const auto &) { stamps.push_back(Clock::now()); });
+        VistrelInspector::setFps(*m_window, 10);
+        choose(*m_window, "pushButton_OpenFile_mp4", m_short);
+        VistrelInspector::ui(*m_window).loopcheckBox->setChecked(loop);
+        startButton()->click();
+        if (loop) {
+            QVERIFY(QTest::qWaitFor([] { return Testbed::instance().panel(kSerial).framesReceived >= 5; }, 3000));
+            startButton()->setEnabled(true);  // as the lock's timer would
+            startButton()->click();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!worker(), 3000);
+        Testbed::instance().removeListener(listener);
+        const QStringList words = packets();
+        QCOMPARE(words.mid(0, 5), QStringList{"A"} << ramp(3, 3) << (loop ? "0" : "D"));
+        for (std::size_t i = 2; i < 5; ++i) {  // from the first frame's arrival to the fourth packet
+            const double gap = std::chrono::duration<double, std::milli>(stamps[i] - stamps[i - 1]).count();
+            QVERIFY2(gap >= 95 && gap < 170, qPrintable(QString("%1 ms before packet %2").arg(gap).arg(words[int(i)])));
+        }
     }
 };
 
