@@ -77,7 +77,7 @@ std::int32_t wrap32(std::int64_t value)
     return static_cast<std::int32_t>(static_cast<std::int64_t>(bits) - (std::int64_t{1} << 32));
 }
 
-int hexDigitValue(char c)
+int hexDigitValue(char16_t c)
 {
     if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
@@ -138,7 +138,7 @@ unsigned char *int2str(int value, unsigned char *out)
     return out;
 }
 
-int sum_16(const std::string &text)
+int sum_16(const std::u16string &text)
 {
     if (text.size() < 2)
         return -1;

@@ -60,10 +60,12 @@ Bytes buildScanTimingPacket(std::int32_t scanLead, std::int32_t scanTail, std::i
 unsigned char *int2str(int value, unsigned char *out);
 
 // Value of the two-digit hexadecimal number at the start of text, 16 d0 + d1.
-// Digits are not checked: any character other than 0-9, A-F, a-f counts as
-// its code minus '0'. Text shorter than two characters gives -1 and nothing
-// past its end is read (two unchecked characters can also give -1, e.g. "0/").
-int sum_16(const std::string &text);
+// A character is one UTF-16 code unit, as in the window's text fields, so a
+// character outside the BMP is two (its surrogates). Digits are not checked:
+// any character other than 0-9, A-F, a-f counts as its code minus '0'. Text
+// shorter than two characters gives -1 and nothing past its end is read (two
+// unchecked characters can also give -1, e.g. "0/").
+int sum_16(const std::u16string &text);
 
 } // namespace vistrel::protocol
 

@@ -85,7 +85,7 @@ unsigned char *Vistrel::int2str(int value, unsigned char *bytes) const
 
 int Vistrel::sum_16(QString text) const
 {
-    return vistrel::protocol::sum_16(text.toStdString());
+    return vistrel::protocol::sum_16(text.toStdU16String());
 }
 
 void Vistrel::sendValue2Device()

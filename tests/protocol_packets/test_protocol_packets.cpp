@@ -25,11 +25,10 @@ Bytes drive(double vss, double vdd, double voff, double von, double vbias, std::
 
 Bytes int2strInto3(int value) { Bytes out(3, 0xAB); return int2str(value, out.data()) == out.data() ? out : Bytes{}; }
 
-Bytes be16(int value) { return {std::uint8_t(value >> 8), std::uint8_t(value)}; }
-
 } // namespace
 
 Q_DECLARE_METATYPE(Bytes)
+Q_DECLARE_METATYPE(std::u16string)
 
 class TestProtocolPackets : public QObject
 {
@@ -39,6 +38,8 @@ private slots:
     void bytes();
     void frameSlots();
     void grayFrame();
+    void sum16_data();
+    void sum16();
 };
 
 void TestProtocolPackets::bytes_data()
@@ -64,9 +65,6 @@ void TestProtocolPackets::bytes_data()
     QTest::newRow("above scale keeps low 16 bits") << drive(0, 0, 0, 21, 0) << 1554 << 8 << "06 65";
     QTest::newRow("int2str 70000") << int2strInto3(70000) << 3 << 0 << "11 70 AB";
     QTest::newRow("int2str -1") << int2strInto3(-1) << 3 << 0 << "FF FF AB";
-    QTest::newRow("sum_16 aB") << be16(sum_16("aB")) << 2 << 0 << "00 AB";
-    QTest::newRow("sum_16 A0FF, first two") << be16(sum_16("A0FF")) << 2 << 0 << "00 A0";
-    QTest::newRow("sum_16 one character: -1") << be16(sum_16("7")) << 2 << 0 << "FF FF";
     QTest::newRow("all on tail") << buildAllOnFrame() << 36004 << 36000 << "FF FF 0D 0A";
     QTest::newRow("checker group 0") << buildCheckerFrame() << 36004 << 0 << "FF 04" + QString(lit + dark).repeated(5);
     QTest::newRow("checker group 10") << buildCheckerFrame() << 36004 << 2002 << QString(dark + lit).repeated(2).mid(1);
@@ -112,6 +110,31 @@ void TestProtocolPackets::grayFrame()
                 if (slotWord(frame, std::size_t(180 * r + c)) != (r < height && c < width ? pattern(r, c) : 0))
                     QFAIL(qPrintable(QStringLiteral("%1 x %2 image: row %3 column %4").arg(width).arg(height).arg(r).arg(c)));
     }
+}
+
+// A character is a UTF-16 code unit: a non-Latin letter is one, counted as its
+// code minus '0'; a character beyond the BMP is two, its surrogates.
+void TestProtocolPackets::sum16_data()
+{
+    QTest::addColumn<std::u16string>("text");
+    QTest::addColumn<int>("value");
+    QTest::newRow("7F") << std::u16string(u"7F") << 127;
+    QTest::newRow("aB") << std::u16string(u"aB") << 0xAB;
+    QTest::newRow("A0FF, first two") << std::u16string(u"A0FF") << 0xA0;
+    QTest::newRow("one character") << std::u16string(u"7") << -1;
+    QTest::newRow("empty") << std::u16string() << -1;
+    QTest::newRow("e acute, 0") << std::u16string(u"\u00E90") << 16 * (0xE9 - 48);
+    QTest::newRow("0, e acute") << std::u16string(u"0\u00E9") << 0xE9 - 48;
+    QTest::newRow("e acute alone") << std::u16string(u"\u00E9") << -1;
+    QTest::newRow("CJK, F") << std::u16string(u"\u4E2DF") << 16 * (0x4E2D - 48) + 15;
+    QTest::newRow("surrogate pair") << std::u16string(u"\U0001F600") << 16 * (0xD83D - 48) + 0xDE00 - 48;
+}
+
+void TestProtocolPackets::sum16()
+{
+    QFETCH(std::u16string, text);
+    QFETCH(int, value);
+    QCOMPARE(sum_16(text), value);
 }
 
 QTEST_GUILESS_MAIN(TestProtocolPackets)
