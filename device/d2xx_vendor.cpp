@@ -1,7 +1,7 @@
 // The eleven D2XX functions on Windows, forwarded to FTDI's ftd2xx.dll.
 // The DLL is loaded on first use, so the console starts without it; every
 // accepted write is also appended to the wire log.
-#include "d2xx.h"
+#include "d2xx_backend.h"
 #include "wire_log.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -107,9 +107,9 @@ struct WriteGuard {
 
 } // namespace
 
-extern "C" {
+namespace {
 
-FT_STATUS VISTREL_D2XX_CALL FT_CreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
+FT_STATUS vendorCreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
 {
     const Functions *f = vendor();
     if (f)
@@ -119,58 +119,58 @@ FT_STATUS VISTREL_D2XX_CALL FT_CreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
     return unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, FT_DWORD *lpdwNumDevs)
+FT_STATUS vendorGetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, FT_DWORD *lpdwNumDevs)
 {
     const Functions *f = vendor();
     return f ? f->getDeviceInfoList(pDest, lpdwNumDevs) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_OpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
+FT_STATUS vendorOpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
 {
     const Functions *f = vendor();
     return f ? f->openEx(pArg1, Flags, pHandle) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_ResetDevice(FT_HANDLE ftHandle)
+FT_STATUS vendorResetDevice(FT_HANDLE ftHandle)
 {
     const Functions *f = vendor();
     return f ? f->resetDevice(ftHandle) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Purge(FT_HANDLE ftHandle, FT_DWORD Mask)
+FT_STATUS vendorPurge(FT_HANDLE ftHandle, FT_DWORD Mask)
 {
     const Functions *f = vendor();
     return f ? f->purge(ftHandle, Mask) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
+FT_STATUS vendorSetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
 {
     const Functions *f = vendor();
     return f ? f->setBitMode(ftHandle, ucMask, ucEnable) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
-                                                FT_DWORD ulOutTransferSize)
+FT_STATUS vendorSetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
+                                 FT_DWORD ulOutTransferSize)
 {
     const Functions *f = vendor();
     return f ? f->setUSBParameters(ftHandle, ulInTransferSize, ulOutTransferSize) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
-                                              uint8_t XoffChar)
+FT_STATUS vendorSetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
+                               uint8_t XoffChar)
 {
     const Functions *f = vendor();
     return f ? f->setFlowControl(ftHandle, FlowControl, XonChar, XoffChar) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
+FT_STATUS vendorSetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
 {
     const Functions *f = vendor();
     return f ? f->setTimeouts(ftHandle, ReadTimeout, WriteTimeout) : unavailable;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
-                                     FT_DWORD *lpBytesWritten)
+FT_STATUS vendorWrite(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
+                      FT_DWORD *lpBytesWritten)
 {
     if (lpBytesWritten)
         *lpBytesWritten = 0;
@@ -189,10 +189,21 @@ FT_STATUS VISTREL_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void *lpBuffer, FT_DWOR
     return status;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Close(FT_HANDLE ftHandle)
+FT_STATUS vendorClose(FT_HANDLE ftHandle)
 {
     const Functions *f = vendor();
     return f ? f->close(ftHandle) : unavailable;
 }
 
-} // extern "C"
+} // namespace
+
+const vistrel::device::D2xxBackend *vistrel::device::realBackend()
+{
+    static const D2xxBackend backend{
+        "ftd2xx",
+        vendorCreateDeviceInfoList, vendorGetDeviceInfoList, vendorOpenEx, vendorResetDevice,
+        vendorPurge, vendorSetBitMode, vendorSetUSBParameters, vendorSetFlowControl,
+        vendorSetTimeouts, vendorWrite, vendorClose,
+    };
+    return &backend;
+}

@@ -1,7 +1,7 @@
 // The D2XX functions of d2xx.h over libftdi1, for real FTDI bridges on Linux.
 // Bridges are opened on interface A (the only one of an FT232H, channel A of
 // an FT2232H: the channels that do synchronous FIFO).
-#include "d2xx.h"
+#include "d2xx_backend.h"
 #include "ftdi_bridge.h"
 #include "ftdi_enumeration.h"
 #include "ftdi_status.h"
@@ -144,9 +144,9 @@ bool validTransferSize(FT_DWORD size)
 
 } // namespace
 
-extern "C" {
+namespace {
 
-FT_STATUS VISTREL_D2XX_CALL FT_CreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
+FT_STATUS ftdiCreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
 {
     if (!lpdwNumDevs)
         return FT_INVALID_PARAMETER;
@@ -160,7 +160,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_CreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
     return FT_OK;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, FT_DWORD *lpdwNumDevs)
+FT_STATUS ftdiGetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, FT_DWORD *lpdwNumDevs)
 {
     if (!pDest || !lpdwNumDevs)
         return FT_INVALID_PARAMETER;
@@ -171,7 +171,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest
     return FT_OK;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_OpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
+FT_STATUS ftdiOpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
 {
     if (!pArg1 || !pHandle)
         return FT_INVALID_PARAMETER;
@@ -180,27 +180,27 @@ FT_STATUS VISTREL_D2XX_CALL FT_OpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pH
     return openBySerial(static_cast<const char *>(pArg1), pHandle);
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_ResetDevice(FT_HANDLE ftHandle)
+FT_STATUS ftdiResetDevice(FT_HANDLE ftHandle)
 {
     return withBridge(ftHandle, [](ftdi_context *context) {
         return statusFor(Call::Reset, ftdi_usb_reset(context));
     });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Purge(FT_HANDLE ftHandle, FT_DWORD Mask)
+FT_STATUS ftdiPurge(FT_HANDLE ftHandle, FT_DWORD Mask)
 {
     return withBridge(ftHandle, [Mask](ftdi_context *context) { return purge(context, Mask); });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
+FT_STATUS ftdiSetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
 {
     return withBridge(ftHandle, [=](ftdi_context *context) {
         return statusFor(Call::BitMode, ftdi_set_bitmode(context, ucMask, ucEnable));
     });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
-                                                FT_DWORD ulOutTransferSize)
+FT_STATUS ftdiSetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
+                               FT_DWORD ulOutTransferSize)
 {
     return withBridge(ftHandle, [=](ftdi_context *context) {
         if (!validTransferSize(ulInTransferSize) || !validTransferSize(ulOutTransferSize))
@@ -211,15 +211,15 @@ FT_STATUS VISTREL_D2XX_CALL FT_SetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulI
     });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
-                                              uint8_t XoffChar)
+FT_STATUS ftdiSetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
+                             uint8_t XoffChar)
 {
     return withBridge(ftHandle, [=](ftdi_context *context) {
         return setFlowControl(context, FlowControl, XonChar, XoffChar);
     });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
+FT_STATUS ftdiSetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
 {
     return withBridge(ftHandle, [=](ftdi_context *context) {
         context->usb_read_timeout = effectiveTimeoutMs(ReadTimeout);
@@ -228,8 +228,8 @@ FT_STATUS VISTREL_D2XX_CALL FT_SetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTime
     });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
-                                     FT_DWORD *lpBytesWritten)
+FT_STATUS ftdiWrite(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
+                    FT_DWORD *lpBytesWritten)
 {
     if (lpBytesWritten)
         *lpBytesWritten = 0;
@@ -248,7 +248,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void *lpBuffer, FT_DWOR
     });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Close(FT_HANDLE ftHandle)
+FT_STATUS ftdiClose(FT_HANDLE ftHandle)
 {
     const std::shared_ptr<OpenBridge> bridge = HandleTable::instance().remove(ftHandle);
     if (!bridge)
@@ -257,4 +257,15 @@ FT_STATUS VISTREL_D2XX_CALL FT_Close(FT_HANDLE ftHandle)
     return FT_OK;
 }
 
-} // extern "C"
+} // namespace
+
+const vistrel::device::D2xxBackend *vistrel::device::realBackend()
+{
+    static const D2xxBackend backend{
+        "libftdi1",
+        ftdiCreateDeviceInfoList, ftdiGetDeviceInfoList, ftdiOpenEx, ftdiResetDevice,
+        ftdiPurge, ftdiSetBitMode, ftdiSetUSBParameters, ftdiSetFlowControl,
+        ftdiSetTimeouts, ftdiWrite, ftdiClose,
+    };
+    return &backend;
+}

@@ -61,6 +61,8 @@ void Registry::restart()
     snapshot.clear();
     failures.clear();
     linkRate = 0.0;
+    captureLimit = kDefaultCaptureLimit;
+    historyLimit = kDefaultHistoryLimit;
     packetListeners.clear();
     plugListeners.clear();
     nextLocId = 0x1001;
@@ -91,7 +93,7 @@ bool Registry::plug(const std::string &rawSerial)
         return false;
     BridgePtr &bridge = bridges[serial];
     if (!bridge)
-        bridge = std::make_shared<Bridge>(serial, nextLocId++);
+        bridge = std::make_shared<Bridge>(serial, nextLocId++, captureLimit, historyLimit);
     plugged.push_back(bridge);
     return true;
 }
@@ -152,10 +154,24 @@ std::string historyEntry(const char *function, std::initializer_list<unsigned lo
     return entry;
 }
 
+void Bridge::remember(std::string entry)
+{
+    history.push_back(std::move(entry));
+    if (history.size() > historyLimit)
+        history.pop_front();
+}
+
+void Bridge::setHistoryLimit(std::size_t limit)
+{
+    historyLimit = limit;
+    while (history.size() > historyLimit)
+        history.pop_front();
+}
+
 void record(Bridge &bridge, std::string entry)
 {
     std::lock_guard<std::mutex> data(bridge.data);
-    bridge.history.push_back(std::move(entry));
+    bridge.remember(std::move(entry));
 }
 
 } // namespace vistrel::virt::detail

@@ -9,9 +9,11 @@
 #ifndef VISTREL_VIRTUAL_BRIDGE_STATE_H
 #define VISTREL_VIRTUAL_BRIDGE_STATE_H
 
+#include "byte_ring.h"
 #include "virtual_bridge.h"
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -28,6 +30,11 @@ constexpr std::uint32_t kBridgeId = 0x04036014;   // vendor 0403, product 6014
 constexpr const char *kBridgeDescription = "Vistrel virtual bridge";
 constexpr const char *kDefaultSerial = "VPANEL01";
 
+// What a bridge keeps for the tests by default: room for every test's
+// traffic, yet a bound, so a long session in vistrel-virtual stays flat.
+constexpr std::size_t kDefaultCaptureLimit = std::size_t{64} << 20;
+constexpr std::size_t kDefaultHistoryLimit = 4096;
+
 std::string normalizedSerial(const std::string &serial);
 
 // VISTREL_VIRTUAL_DEVICES: unset gives the default bridge, empty gives none,
@@ -36,8 +43,10 @@ std::vector<std::string> parseDeviceList(const char *value);
 std::vector<std::string> devicesFromEnvironment();
 
 struct Bridge {
-    Bridge(std::string serialNumber, std::uint32_t location)
-        : serial(std::move(serialNumber)), locId(location) {}
+    Bridge(std::string serialNumber, std::uint32_t location, std::size_t captureLimit,
+           std::size_t historyLimit)
+        : serial(std::move(serialNumber)), locId(location), captured(captureLimit),
+          historyLimit(historyLimit) {}
 
     const std::string serial;
     const std::uint32_t locId;
@@ -46,10 +55,15 @@ struct Bridge {
     std::mutex link;
     mutable std::mutex data;
     BridgeConfig config;
-    std::vector<std::string> history;
-    std::vector<std::uint8_t> captured;
+    std::deque<std::string> history;  // the newest historyLimit entries
+    ByteRing captured;
+    std::size_t historyLimit;
     protocol::StreamDecoder decoder;
     PanelState panel;
+
+    // Both expect the data lock to be held.
+    void remember(std::string entry);
+    void setHistoryLimit(std::size_t limit);
 };
 using BridgePtr = std::shared_ptr<Bridge>;
 
@@ -74,6 +88,8 @@ struct Registry {
     std::vector<FT_DEVICE_LIST_INFO_NODE> snapshot;
     std::map<D2xxCall, Failure> failures;
     double linkRate = 0.0;
+    std::size_t captureLimit = kDefaultCaptureLimit;
+    std::size_t historyLimit = kDefaultHistoryLimit;
     int lastListenerId = 0;
     std::map<int, Testbed::PacketListener> packetListeners;
     std::map<int, Testbed::PlugListener> plugListeners;
@@ -94,6 +110,7 @@ Registry &lockedRegistry(std::unique_lock<std::mutex> &lock);
 
 std::string historyEntry(const char *function, std::initializer_list<unsigned long long> args,
                          bool failed = false);
+// Takes the bridge's data lock.
 void record(Bridge &bridge, std::string entry);
 
 } // namespace vistrel::virt::detail

@@ -1,5 +1,6 @@
 // The eleven D2XX functions over the bridges of the virtual testbed.
 #include "bridge_state.h"
+#include "d2xx_backend.h"
 #include "wire_log.h"
 
 #include <chrono>
@@ -44,11 +45,11 @@ FT_STATUS configure(D2xxCall call, FT_HANDLE handle, std::string entry, Apply ap
         return c.injected.value_or(FT_INVALID_HANDLE);
     std::lock_guard<std::mutex> data(c.bridge->data);
     if (c.injected || c.lost) {
-        c.bridge->history.push_back(entry + " failed");
+        c.bridge->remember(entry + " failed");
         return c.injected.value_or(FT_IO_ERROR);
     }
     apply(c.bridge->config);
-    c.bridge->history.push_back(std::move(entry));
+    c.bridge->remember(std::move(entry));
     return FT_OK;
 }
 
@@ -104,8 +105,8 @@ std::vector<DecodedPacket> absorb(Bridge &bridge, const std::uint8_t *bytes, FT_
                                   std::string entry)
 {
     std::lock_guard<std::mutex> data(bridge.data);
-    bridge.history.push_back(std::move(entry));
-    bridge.captured.insert(bridge.captured.end(), bytes, bytes + size);
+    bridge.remember(std::move(entry));
+    bridge.captured.append(bytes, size);
     vistrel::wireLogAppend(bytes, size);
     std::vector<DecodedPacket> packets = bridge.decoder.feed(bytes, size);
     bridge.panel.bytesReceived += size;
@@ -155,7 +156,7 @@ FT_STATUS openBySerial(Registry &registry, const std::string &serial, FT_HANDLE 
         std::lock_guard<std::mutex> data(bridge->data);
         ++bridge->config.opens;
         bridge->config.isOpen = true;
-        bridge->history.push_back(historyEntry("FT_OpenEx", {}));
+        bridge->remember(historyEntry("FT_OpenEx", {}));
     }
     *handle = reinterpret_cast<FT_HANDLE>(value);
     return FT_OK;
@@ -163,9 +164,9 @@ FT_STATUS openBySerial(Registry &registry, const std::string &serial, FT_HANDLE 
 
 } // namespace
 
-extern "C" {
+namespace {
 
-FT_STATUS VISTREL_D2XX_CALL FT_CreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
+FT_STATUS virtualCreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = lockedRegistry(lock);
@@ -180,7 +181,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_CreateDeviceInfoList(FT_DWORD *lpdwNumDevs)
     return FT_OK;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, FT_DWORD *lpdwNumDevs)
+FT_STATUS virtualGetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest, FT_DWORD *lpdwNumDevs)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = lockedRegistry(lock);
@@ -195,7 +196,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_GetDeviceInfoList(FT_DEVICE_LIST_INFO_NODE *pDest
     return FT_OK;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_OpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
+FT_STATUS virtualOpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = lockedRegistry(lock);
@@ -206,13 +207,13 @@ FT_STATUS VISTREL_D2XX_CALL FT_OpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pH
     return openBySerial(registry, serial, pHandle, injected);
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_ResetDevice(FT_HANDLE ftHandle)
+FT_STATUS virtualResetDevice(FT_HANDLE ftHandle)
 {
     return configure(D2xxCall::ResetDevice, ftHandle, historyEntry("FT_ResetDevice", {}),
                      [](BridgeConfig &config) { ++config.resets; });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Purge(FT_HANDLE ftHandle, FT_DWORD Mask)
+FT_STATUS virtualPurge(FT_HANDLE ftHandle, FT_DWORD Mask)
 {
     return configure(D2xxCall::Purge, ftHandle, historyEntry("FT_Purge", {Mask}),
                      [Mask](BridgeConfig &config) {
@@ -221,7 +222,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_Purge(FT_HANDLE ftHandle, FT_DWORD Mask)
                      });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
+FT_STATUS virtualSetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
 {
     return configure(D2xxCall::SetBitMode, ftHandle, historyEntry("FT_SetBitMode", {ucMask, ucEnable}),
                      [=](BridgeConfig &config) {
@@ -230,8 +231,8 @@ FT_STATUS VISTREL_D2XX_CALL FT_SetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, ui
                      });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
-                                                FT_DWORD ulOutTransferSize)
+FT_STATUS virtualSetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
+                                  FT_DWORD ulOutTransferSize)
 {
     return configure(D2xxCall::SetUSBParameters, ftHandle,
                      historyEntry("FT_SetUSBParameters", {ulInTransferSize, ulOutTransferSize}),
@@ -241,8 +242,8 @@ FT_STATUS VISTREL_D2XX_CALL FT_SetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulI
                      });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
-                                              uint8_t XoffChar)
+FT_STATUS virtualSetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
+                                uint8_t XoffChar)
 {
     return configure(D2xxCall::SetFlowControl, ftHandle,
                      historyEntry("FT_SetFlowControl", {FlowControl, XonChar, XoffChar}),
@@ -253,7 +254,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_SetFlowControl(FT_HANDLE ftHandle, uint16_t FlowC
                      });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_SetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
+FT_STATUS virtualSetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
 {
     return configure(D2xxCall::SetTimeouts, ftHandle, historyEntry("FT_SetTimeouts", {ReadTimeout, WriteTimeout}),
                      [=](BridgeConfig &config) {
@@ -262,8 +263,8 @@ FT_STATUS VISTREL_D2XX_CALL FT_SetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTime
                      });
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
-                                     FT_DWORD *lpBytesWritten)
+FT_STATUS virtualWrite(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
+                       FT_DWORD *lpBytesWritten)
 {
     const HandleCall c = beginHandleCall(D2xxCall::Write, ftHandle);
     if (lpBytesWritten)
@@ -288,7 +289,7 @@ FT_STATUS VISTREL_D2XX_CALL FT_Write(FT_HANDLE ftHandle, void *lpBuffer, FT_DWOR
     return FT_OK;
 }
 
-FT_STATUS VISTREL_D2XX_CALL FT_Close(FT_HANDLE ftHandle)
+FT_STATUS virtualClose(FT_HANDLE ftHandle)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = lockedRegistry(lock);
@@ -309,8 +310,19 @@ FT_STATUS VISTREL_D2XX_CALL FT_Close(FT_HANDLE ftHandle)
     ++entry.bridge->config.closes;
     if (!entry.lost)
         entry.bridge->config.isOpen = false;
-    entry.bridge->history.push_back(historyEntry("FT_Close", {}));
+    entry.bridge->remember(historyEntry("FT_Close", {}));
     return FT_OK;
 }
 
-} // extern "C"
+} // namespace
+
+const vistrel::device::D2xxBackend &vistrel::virt::backend()
+{
+    static const device::D2xxBackend table{
+        "virtual",
+        virtualCreateDeviceInfoList, virtualGetDeviceInfoList, virtualOpenEx, virtualResetDevice,
+        virtualPurge, virtualSetBitMode, virtualSetUSBParameters, virtualSetFlowControl,
+        virtualSetTimeouts, virtualWrite, virtualClose,
+    };
+    return table;
+}

@@ -4,6 +4,7 @@
 #include "wire_log.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace vistrel::virt {
 
@@ -31,20 +32,39 @@ BridgePtr knownBridge(const std::string &serial)
     return detail::lockedRegistry(lock).findKnown(serial);
 }
 
-// A copy of what a bridge recorded; empty for a serial never plugged.
-template <typename T>
-T recorded(const std::string &serial, T detail::Bridge::*member)
+// What a bridge recorded, as `read` copies it; empty for a serial never plugged.
+template <typename Read>
+auto recorded(const std::string &serial, Read read) -> decltype(read(std::declval<detail::Bridge &>()))
 {
     const BridgePtr bridge = knownBridge(serial);
     if (!bridge)
-        return T{};
+        return {};
     std::lock_guard<std::mutex> data(bridge->data);
-    return (*bridge).*member;
+    return read(*bridge);
+}
+
+// Applies a new limit to the registry (for bridges plugged later) and to
+// every bridge already known.
+template <typename Apply>
+void applyToAllBridges(std::size_t Registry::*limit, std::size_t value, Apply apply)
+{
+    std::unique_lock<std::mutex> lock;
+    Registry &registry = detail::lockedRegistry(lock);
+    registry.*limit = value;
+    for (const auto &entry : registry.bridges) {
+        std::lock_guard<std::mutex> data(entry.second->data);
+        apply(*entry.second, value);
+    }
 }
 
 } // namespace
 
-Testbed::Testbed() = default;
+// Whoever drives virtual bridges (the demo, the tests) wants FT_* to reach
+// them, so the testbed's existence selects its backend.
+Testbed::Testbed()
+{
+    device::useBackend(backend());
+}
 
 Testbed &Testbed::instance()
 {
@@ -111,7 +131,7 @@ void Testbed::failNext(D2xxCall call, int count, FT_STATUS status)
 
 std::vector<std::uint8_t> Testbed::captured(const std::string &serial) const
 {
-    return recorded(serial, &detail::Bridge::captured);
+    return recorded(serial, [](const detail::Bridge &bridge) { return bridge.captured.contents(); });
 }
 
 void Testbed::clearCaptured(const std::string &serial)
@@ -124,17 +144,31 @@ void Testbed::clearCaptured(const std::string &serial)
 
 BridgeConfig Testbed::config(const std::string &serial) const
 {
-    return recorded(serial, &detail::Bridge::config);
+    return recorded(serial, [](const detail::Bridge &bridge) { return bridge.config; });
 }
 
 std::vector<std::string> Testbed::callHistory(const std::string &serial) const
 {
-    return recorded(serial, &detail::Bridge::history);
+    return recorded(serial, [](const detail::Bridge &bridge) {
+        return std::vector<std::string>(bridge.history.begin(), bridge.history.end());
+    });
 }
 
 PanelState Testbed::panel(const std::string &serial) const
 {
-    return recorded(serial, &detail::Bridge::panel);
+    return recorded(serial, [](const detail::Bridge &bridge) { return bridge.panel; });
+}
+
+void Testbed::setCaptureLimit(std::size_t bytes)
+{
+    applyToAllBridges(&Registry::captureLimit, bytes,
+                      [](detail::Bridge &bridge, std::size_t limit) { bridge.captured.setCapacity(limit); });
+}
+
+void Testbed::setHistoryLimit(std::size_t entries)
+{
+    applyToAllBridges(&Registry::historyLimit, entries,
+                      [](detail::Bridge &bridge, std::size_t limit) { bridge.setHistoryLimit(limit); });
 }
 
 void Testbed::setLinkRate(double bytesPerSecond)

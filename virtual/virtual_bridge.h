@@ -5,6 +5,7 @@
 #define VISTREL_VIRTUAL_VIRTUAL_BRIDGE_H
 
 #include "d2xx.h"
+#include "d2xx_backend.h"
 #include "stream_decoder.h"
 
 #include <cstdint>
@@ -53,11 +54,13 @@ struct PanelState {
 
 class Testbed {
 public:
+    // The first call also makes the virtual bridges the active backend.
     static Testbed &instance();
 
     // Back to the start state: the bridges named by VISTREL_VIRTUAL_DEVICES
     // (default "VPANEL01") plugged in, all closed, captures, call histories,
-    // failures and link-speed emulation cleared, listeners removed.
+    // failures and link-speed emulation cleared, the capture and history
+    // limits at their defaults, listeners removed.
     void reset();
 
     // Plug order is list order. An empty serial is allowed (a bridge whose
@@ -70,7 +73,8 @@ public:
     // The next `count` calls of `call` fail with `status` and do nothing else.
     void failNext(D2xxCall call, int count, FT_STATUS status);
 
-    // Bytes each bridge accepted, in order (also kept after unplugging).
+    // The newest bytes each bridge accepted, in order (also kept after
+    // unplugging): at most the capture limit, older bytes are dropped.
     std::vector<std::uint8_t> captured(const std::string &serial) const;
     void clearCaptured(const std::string &serial);
     BridgeConfig config(const std::string &serial) const;
@@ -78,9 +82,17 @@ public:
     // followed by its decimal arguments: "FT_OpenEx", "FT_ResetDevice",
     // "FT_Purge 3", "FT_SetBitMode 0 64", "FT_SetUSBParameters 36000 36000",
     // "FT_SetFlowControl 256 0 0", "FT_SetTimeouts 500 0", "FT_Write 4",
-    // "FT_Close". Failed calls are listed with " failed" appended.
+    // "FT_Close". Failed calls are listed with " failed" appended. Only the
+    // newest calls, up to the history limit, are kept.
     std::vector<std::string> callHistory(const std::string &serial) const;
     PanelState panel(const std::string &serial) const;
+
+    // How much each bridge keeps, for every bridge now and later until the
+    // next reset: bytes of capture (default 64 MiB, 0 keeps none) and call
+    // history entries (default 4096). Lowering a limit drops the oldest.
+    // The panel state never depends on them.
+    void setCaptureLimit(std::size_t bytes);
+    void setHistoryLimit(std::size_t entries);
 
     // Link-speed emulation: a write of n bytes takes n / rate seconds.
     // 0 (the default) switches it off.
@@ -97,6 +109,10 @@ public:
 private:
     Testbed();
 };
+
+// The D2XX functions over this testbed's bridges; hand it to
+// device::useBackend to make FT_* reach them.
+const device::D2xxBackend &backend();
 
 } // namespace vistrel::virt
 

@@ -1,5 +1,6 @@
 // The libftdi backend's D2XX calls against an FT232H emulated at the USB
 // level: unmodified libusb and libftdi talk usbdevfs to the emulator.
+#include "d2xx_backend.h"
 #include "emulated_ft232h.h"
 #include "ftdi_bridge.h"
 #include "umockdev_env.h"
@@ -82,6 +83,7 @@ private slots:
         const std::string reason = ftdiemu::unavailableReason();
         if (!reason.empty())
             QSKIP(qPrintable(QStringLiteral("umockdev cannot run here: %1").arg(QString::fromStdString(reason))));
+        vistrel::device::useBackend(*vistrel::device::realBackend());
         QVERIFY(m_logDir.isValid());
         qputenv("VISTREL_WIRE_LOG", m_logDir.filePath("wire.bin").toLocal8Bit());
         vistrel::wireLogReset();

@@ -1,5 +1,6 @@
 // The console itself on the libftdi backend, with an FT232H emulated at the
 // USB level: what the user's clicks put on the wire reaches the chip intact.
+#include "d2xx_backend.h"
 #include "emulated_ft232h.h"
 #include "message_box_recorder.h"
 #include "packets.h"
@@ -29,6 +30,7 @@ private slots:
         const std::string reason = ftdiemu::unavailableReason();
         if (!reason.empty())
             QSKIP(qPrintable(QStringLiteral("umockdev cannot run here: %1").arg(QString::fromStdString(reason))));
+        vistrel::device::useBackend(*vistrel::device::realBackend());
         testenv::clearSettingsStore();
         m_testbed = ftdiemu::newTestbed();
         m_chip = std::make_unique<ftdiemu::EmulatedFt232h>(m_testbed);
