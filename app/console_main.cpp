@@ -1,9 +1,13 @@
 #include "console_main.h"
 
+#include "d2xx_backend.h"
 #include "framelesshelper.h"
+#include "panel_placement.h"
+#include "virtual_bridge.h"
 #include "vistrel.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 
 namespace {
 
@@ -21,18 +25,61 @@ void attachFramelessHelper(Vistrel &window)
     helper->setRubberBandOnResize(true);
 }
 
+const vistrel::device::D2xxBackend *realBridges()
+{
+#ifdef VISTREL_HAS_REAL_BRIDGES
+    return vistrel::device::realBackend();
+#else
+    return nullptr;
+#endif
+}
+
+bool virtualRequested(const QCommandLineParser &parser, BridgeChoice choice)
+{
+    if (choice == BridgeChoice::Virtual || parser.isSet(QStringLiteral("virtual")))
+        return true;
+    if (qEnvironmentVariable("VISTREL_BACKEND") == QLatin1String("virtual"))
+        return true;
+    return realBridges() == nullptr;  // a build without real bridges
+}
+
+// Chooses the backend before the window makes its first driver call.
+bool selectBackend(const QCommandLineParser &parser, BridgeChoice choice)
+{
+    if (virtualRequested(parser, choice)) {
+        vistrel::device::useBackend(vistrel::virt::backend());
+        return true;
+    }
+    vistrel::device::useBackend(*realBridges());
+    return false;
+}
+
+void parseCommandLine(QCommandLineParser &parser, const QApplication &app)
+{
+    parser.setApplicationDescription(QStringLiteral("Control console for TFT test panels behind an FTDI bridge."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({QStringLiteral("virtual"),
+                      QStringLiteral("Use emulated bridges and open the virtual panel beside the console.")});
+    parser.process(app);
+}
+
 } // namespace
 
-int runConsole(int argc, char *argv[], const std::function<void(Vistrel &)> &beside)
+int runConsole(int argc, char *argv[], BridgeChoice choice)
 {
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
+    QCommandLineParser parser;
+    parseCommandLine(parser, app);
+    const bool onVirtualBridges = selectBackend(parser, choice);
 
     Vistrel window;
     window.setWindowFlags(Qt::FramelessWindowHint);
     attachFramelessHelper(window);
     window.show();
-    if (beside)
-        beside(window);
+    if (onVirtualBridges)
+        vistrel::virt::openVirtualPanelBeside(window);
     return app.exec();
 }

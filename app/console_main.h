@@ -1,15 +1,16 @@
-// The console's start-up, shared by every executable: high-DPI scaling, the
-// application object, the frameless main window, the event loop.
+// The console's start-up, shared by vistrel and vistrel-virtual: the command
+// line, the bridge backend, high-DPI scaling, the frameless main window and
+// the event loop.
 #ifndef VISTREL_APP_CONSOLE_MAIN_H
 #define VISTREL_APP_CONSOLE_MAIN_H
 
-#include <functional>
+enum class BridgeChoice {
+    Real,     // the platform's bridges unless --virtual or VISTREL_BACKEND=virtual says otherwise
+    Virtual,  // always the emulated bridges
+};
 
-class Vistrel;
-
-// Runs the console and returns the event loop's result. `beside` is called
-// once the main window is shown, before the event loop starts, so that an
-// executable can open windows of its own next to it.
-int runConsole(int argc, char *argv[], const std::function<void(Vistrel &)> &beside = {});
+// Runs the console and returns the event loop's result. On the virtual
+// bridges the "Virtual panel" window opens beside the console.
+int runConsole(int argc, char *argv[], BridgeChoice choice);
 
 #endif

@@ -1,10 +1,8 @@
-// Process entry: one frameless main window with its own title bar, on the
-// real bridges of this platform.
+// vistrel: the console on the platform's real bridges, or on emulated ones
+// with --virtual.
 #include "console_main.h"
-#include "d2xx_backend.h"
 
 int main(int argc, char *argv[])
 {
-    vistrel::device::useBackend(*vistrel::device::realBackend());
-    return runConsole(argc, argv);
+    return runConsole(argc, argv, BridgeChoice::Real);
 }

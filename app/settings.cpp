@@ -1,55 +1,26 @@
-// The settings store: the texts of the eight value fields, kept per user in
-// the toolkit's native store. Texts go in and come out unchanged; a field
-// whose key is missing (first run, unreadable store) is emptied.
+// The eight field texts and the settings store. Loading shows each stored
+// text as stored, unless its field would never have accepted it from the
+// keyboard: then the field is left empty.
 #include "vistrel.h"
 
-#include <QSettings>
-
-#include <array>
-#include <utility>
-
-namespace {
-
-const char *const kOrganization = "Halvorn";
-const char *const kApplication = "Vistrel";
-const char *const kGroup = "ReceiverSettings";
-
-using StoredField = std::pair<const char *, QLineEdit *>;
-
-// Key and field in the order both directions visit them. Each key is the
-// field's objectName.
-std::array<StoredField, 8> storedFields(const Ui_Vistrel &ui)
-{
-    return {{
-        {"lineEdit_vdd", ui.lineEdit_vdd},
-        {"lineEdit_vss", ui.lineEdit_vss},
-        {"lineEdit_von", ui.lineEdit_von},
-        {"lineEdit_voff", ui.lineEdit_voff},
-        {"lineEdit_grvh", ui.lineEdit_grvh},
-        {"lineEdit_grvl", ui.lineEdit_grvl},
-        {"lineEdit_vbais", ui.lineEdit_vbais},
-        {"lineEdit_fps", ui.lineEdit_fps},
-    }};
-}
-
-} // namespace
+#include "settings_store.h"
 
 void Vistrel::loadSettings() const
 {
-    QSettings store(QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication));
-    store.beginGroup(QString::fromLatin1(kGroup));
-    // setText bypasses the validators: a stored text is shown as stored, and
-    // the frame-rate field's change handler brings fps in step.
-    for (const auto &[key, field] : storedFields(ui))
-        field->setText(store.value(QString::fromLatin1(key), QString()).toString());
-    store.endGroup();
+    const vistrel::session::FieldTexts texts = vistrel::session::loadFieldTexts();
+    // setText bypasses the validators (the store checked the texts), and the
+    // frame-rate field's change handler brings the session's rate in step.
+    ui.lineEdit_vdd->setText(texts.vdd);
+    ui.lineEdit_vss->setText(texts.vss);
+    ui.lineEdit_von->setText(texts.von);
+    ui.lineEdit_voff->setText(texts.voff);
+    ui.lineEdit_grvh->setText(texts.vh);
+    ui.lineEdit_grvl->setText(texts.vl);
+    ui.lineEdit_vbais->setText(texts.vbias);
+    ui.lineEdit_fps->setText(texts.fps);
 }
 
 void Vistrel::saveSettings() const
 {
-    QSettings store(QString::fromLatin1(kOrganization), QString::fromLatin1(kApplication));
-    store.beginGroup(QString::fromLatin1(kGroup));
-    for (const auto &[key, field] : storedFields(ui))
-        store.setValue(QString::fromLatin1(key), field->text());
-    store.endGroup();
+    vistrel::session::saveFieldTexts(fieldTexts());
 }

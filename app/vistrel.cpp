@@ -1,8 +1,7 @@
 // The main window's own part: construction and teardown, the title-bar
-// buttons, the voltage help, and the two helpers every device writer shares.
+// buttons and the voltage help.
 #include "vistrel.h"
 
-#include "videothread.h"
 #include "voltagedescription.h"
 
 #include <QMessageBox>
@@ -11,17 +10,7 @@
 #include <QRegularExpressionValidator>
 #include <QTimer>
 
-#include <cstring>
-#include <vector>
-
 namespace {
-
-// -10 to 10 as typed: optional minus, then "10" or one digit with an optional
-// fraction. No plus sign and no leading point.
-const char *const kTenVoltPattern = "^(-?(10|[0-9](\\.[0-9]*)?))$";
-// -20 to 20 as typed: optional minus, then "20" or up to two digits (the first
-// of two being 0 or 1) with an optional fraction.
-const char *const kTwentyVoltPattern = "^-?(20|([0-1]?[0-9](\\.[0-9]*)?))$";
 
 const char *const kMaximizeStyle =
     "QPushButton { border-image: url(:/Image/image_resource/Maximize-1.png);\nmargin:7px;}";
@@ -54,11 +43,6 @@ const char *const kEnabledButtonStates =
     "color: #FFFFFFFF;\n"
     "}\n";
 
-QRegularExpressionValidator *makeValidator(const char *pattern, QObject *parent)
-{
-    return new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), parent);
-}
-
 } // namespace
 
 Vistrel::Vistrel(QWidget *parent)
@@ -70,36 +54,28 @@ Vistrel::Vistrel(QWidget *parent)
     ui.devicecomboBox->setEnabled(true);
     ui.videoShowlabel->setAlignment(Qt::AlignCenter);
     connectWidgets();
-
-    auto *tenVolts = makeValidator(kTenVoltPattern, this);
-    for (QLineEdit *field : {ui.lineEdit_vdd, ui.lineEdit_vss, ui.lineEdit_vbais, ui.lineEdit_grvh, ui.lineEdit_grvl})
-        field->setValidator(tenVolts);
+    installValidators();
     ui.widget_39->hide();  // Vbias is stored and sent, but not offered
-    auto *twentyVolts = makeValidator(kTwentyVoltPattern, this);
-    for (QLineEdit *field : {ui.lineEdit_von, ui.lineEdit_voff})
-        field->setValidator(twentyVolts);
-    ui.widget_4->hide();  // gamma stays at its default unless the row is shown
+    ui.widget_4->hide();   // gamma stays at its default unless the row is shown
     ui.lineEdit_gamma->hide();
 
-    pollTimer = new QTimer(this);
-    connect(pollTimer, &QTimer::timeout, this, &Vistrel::checkDevices);
-    pollTimer->start(1000);
+    m_startLock.setSingleShot(true);
+    m_startLock.setInterval(1000);
+    connect(&m_startLock, &QTimer::timeout, this, &Vistrel::render);
 
-    FT_DWORD deviceCount = 0;
-    ftStatus = FT_CreateDeviceInfoList(&deviceCount);
+    m_session = new vistrel::session::PanelSession(this);
+    connectSession();
+    m_session->pollTimer()->start(1000);
     loadSettings();
-    listDevicesAtStart(deviceCount);
+    m_session->listDevicesAtStart();
 }
 
 Vistrel::~Vistrel()
 {
-    // The worker writes through our handle: it must be gone before we are.
-    if (videoThread) {
-        videoThread->stop();
-        videoThread->quit();
-        videoThread->wait();
-        videoThread = nullptr;
-    }
+    // The session outlives this body: it must no longer reach the widgets.
+    m_session->disconnect(this);
+    // Quitting takes down what is shown and closes the link, as CLOSE does.
+    m_session->shutdown();
     saveSettings();
 }
 
@@ -130,21 +106,16 @@ void Vistrel::connectWidgets()
         connect(wire.sender, wire.signal, this, wire.slot);
 }
 
-void Vistrel::listDevicesAtStart(FT_DWORD deviceCount)
+void Vistrel::installValidators()
 {
-    if (ftStatus != FT_OK || deviceCount == 0)
-        return;
-    std::vector<FT_DEVICE_LIST_INFO_NODE> records(deviceCount);
-    ftStatus = FT_GetDeviceInfoList(records.data(), &deviceCount);
-    if (ftStatus != FT_OK)
-        return;
-    // The driver may report fewer records than it was asked for; never more.
-    records.resize(std::min<std::size_t>(records.size(), deviceCount));
-    // Unlike the poll, the start lists blank serials too.
-    for (const FT_DEVICE_LIST_INFO_NODE &record : records) {
-        const auto length = static_cast<int>(qstrnlen(record.SerialNumber, sizeof record.SerialNumber));
-        handleDeviceAdded(QString::fromUtf8(record.SerialNumber, length));
-    }
+    using vistrel::session::FieldRule;
+    using vistrel::session::fieldPattern;
+    auto *tenVolts = new QRegularExpressionValidator(QRegularExpression(fieldPattern(FieldRule::TenVolts)), this);
+    for (QLineEdit *field : {ui.lineEdit_vdd, ui.lineEdit_vss, ui.lineEdit_vbais, ui.lineEdit_grvh, ui.lineEdit_grvl})
+        field->setValidator(tenVolts);
+    auto *twentyVolts = new QRegularExpressionValidator(QRegularExpression(fieldPattern(FieldRule::TwentyVolts)), this);
+    for (QLineEdit *field : {ui.lineEdit_von, ui.lineEdit_voff})
+        field->setValidator(twentyVolts);
 }
 
 void Vistrel::paintEvent(QPaintEvent *)
@@ -181,18 +152,4 @@ void Vistrel::handle_VoltageD_button_click()
     // Parented to the window, so it lives on hidden until the window goes.
     auto *help = new VoltageDescription(this);
     help->exec();
-}
-
-void Vistrel::writeControlWord(const vistrel::protocol::ControlWord &word)
-{
-    vistrel::protocol::ControlWord packet = word;
-    ftStatus = FT_Write(ftHandle, packet.data(), static_cast<FT_DWORD>(packet.size()), &bytesWritten);
-}
-
-void Vistrel::setButtonsEnabled(std::initializer_list<QPushButton *> buttons, bool enabled)
-{
-    for (QPushButton *button : buttons) {
-        button->setEnabled(enabled);
-        button->setStyleSheet(enabled ? enabledButtonStyle : disabledButtonStyle);
-    }
 }

@@ -1,29 +1,30 @@
-// The console's one main window. It owns all state of the running system;
-// its slots are implemented in the folder of their subsystem:
-//   app/      constructor, destructor, title bar, settings store
-//   device/   discovery and hot-plug, open and close
-//   protocol/ Set, frame rate and scan timing, input filters and gamma
-//   display/  test patterns, still picture, video playback
+// The console's one main window: a view of the panel session. Its slots read
+// the widgets, call the session and show the session's state; the window
+// itself never writes to a bridge.
+//   vistrel.cpp          construction, teardown, title bar, voltage help
+//   vistrel_actions.cpp  the slots that act on the session
+//   vistrel_view.cpp     the session's state and notices on screen
+//   vistrel_filters.cpp  input filters and the encoding helpers
+//   settings.cpp         the field texts in the settings store
 #ifndef VISTREL_APP_VISTREL_H
 #define VISTREL_APP_VISTREL_H
 
-#include "d2xx.h"
-#include "packets.h"
+#include "field_texts.h"
+#include "panel_session.h"
 #include "ui_vistrel.h"
 
 #include <QImage>
 #include <QMainWindow>
+#include <QSet>
 #include <QString>
-#include <opencv2/core.hpp>
+#include <QTimer>
 
 #include <functional>
-#include <initializer_list>
+#include <optional>
 #include <vector>
 
 class QPaintEvent;
 class QPushButton;
-class QTimer;
-class VideoThread;
 
 class Vistrel : public QMainWindow
 {
@@ -43,6 +44,8 @@ public:
     int sum_16(QString text) const;
 
     void hideGamma(bool hide);
+
+    vistrel::session::PanelSession &session() { return *m_session; }
 
 public slots:
     void on_FindVideo_click();
@@ -71,66 +74,37 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    // Shared helpers of the writers (display/ and device/).
-    void writeControlWord(const vistrel::protocol::ControlWord &word);
-    void setButtonsEnabled(std::initializer_list<QPushButton *> buttons, bool enabled);
-
-    // --- application shell (app/) ---
     void connectWidgets();
-    void listDevicesAtStart(FT_DWORD deviceCount);
+    void installValidators();
+    void connectSession();
 
-    // --- device link (device/) ---
-    void openLink();
-    void configureBridge();
-    void closeLink();
+    // --- the view (vistrel_view.cpp) ---
+    void render();
+    void setLocked(QPushButton *button, bool locked);
+    void lockStartButton();
+    void showNotice(const vistrel::session::Notice &notice);
+    void showPicturePreview(const QImage &preview);
+    void removeDevice(int index);
 
-    // --- protocol senders (protocol/) ---
-    bool settingFieldsFilled() const;
-    std::vector<double> readDriveValues() const;
-    void applyFrameRate(int value, const QString &correctedText);
-
-    // --- display content (display/) ---
-    // Ends a running video the way Stop does (worker stopped and joined, stop
-    // word written, buttons restored); does nothing when no video plays.
-    // The link's close calls it first so no worker writes through a closed handle.
-    void stopPlayback();
+    // --- what the fields say ---
+    vistrel::session::FieldTexts fieldTexts() const;
+    std::optional<QString> gammaText() const;
 
     // The standard open-file dialog (parent, caption, start folder, filter);
     // tests put a scripted chooser in its place.
     using OpenFileDialog = std::function<QString(QWidget *, const QString &, const QString &,
                                                  const QString &)>;
     static OpenFileDialog openFileDialog;
-
     QString chooseFile(const QString &caption, const QString &filter);
-    void togglePattern(bool &active, QPushButton *button, const QString &onText,
-                       const QString &offText, std::initializer_list<QPushButton *> others,
-                       vistrel::protocol::Bytes (*buildFrame)());
-    void writeFrame(vistrel::protocol::Bytes &frame, FT_DWORD *written);
-    void showPicture();
-    void hidePicture();
-    void startPlayback(bool loop);
-    void endPlayback();
-    void lockStartButton();
 
     friend struct VistrelInspector;  // read access for the tests
 
     Ui_Vistrel ui;
-    QString mediaPath;
-    VideoThread *videoThread = nullptr;
-    FT_HANDLE ftHandle = nullptr;
-    FT_STATUS ftStatus = FT_OK;
-    cv::Size previewSize{360, 200};
-    int scanLead = 0;
-    int scanTail = 0;
-    int fps = 60;
-    double gamma = 2.2;
-    bool deviceOpen = false;
-    bool allOnActive = false;
-    bool checkerActive = false;
-    cv::Mat stillImage;
-    bool stillImageMode = false;
-    FT_DWORD bytesWritten;
-    QTimer *pollTimer = nullptr;
+    vistrel::session::PanelSession *m_session = nullptr;
+    // Start/Stop ignores presses for a second after each use.
+    QTimer m_startLock;
+    // Buttons disabled (and styled so) because of what the panel shows.
+    QSet<QPushButton *> m_locked;
     QString disabledButtonStyle;
     QString enabledButtonStyle;
 };

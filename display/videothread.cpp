@@ -92,4 +92,10 @@ void VideoThread::sendFrame(const cv::Mat &frame, FramePacer &pacer)
     FT_DWORD written = 0;
     writeStatus = FT_Write(deviceHandle, converted.packet.data(),
                            static_cast<FT_DWORD>(converted.packet.size()), &written);
+    if (writeStatus == FT_OK && written == converted.packet.size()) {
+        ++framesWritten;
+        return;
+    }
+    playing = false;
+    emit frameWriteFailed(writeStatus == FT_OK ? FT_STATUS(FT_IO_ERROR) : writeStatus);
 }

@@ -34,6 +34,7 @@ public:
     std::atomic<bool> loopPlay{false};
     FT_HANDLE deviceHandle = nullptr;
     FT_STATUS writeStatus = FT_OK;
+    std::atomic<quint64> framesWritten{0};
     cv::VideoCapture capture;
     int fps;
 
@@ -41,6 +42,9 @@ signals:
     void frameReady(QImage frmae);
     void sendFrameStop(bool playing);
     void sendDebug(QString txt);
+    // The first frame write that fails ends the worker: a bridge that
+    // refuses one frame refuses the next sixty too.
+    void frameWriteFailed(quint32 status);
 
 protected:
     void run() override;

@@ -60,18 +60,40 @@ private slots:
         }
     }
 
-    // Texts the validators would refuse, written from outside, are shown unchanged.
-    void outsideValueShownAsStored()
+    // Texts written from outside come back only where the field would have
+    // let them be typed: a voltage field refuses what its validator refuses,
+    // the frame-rate field takes any text and follows it only when whole.
+    void outsideText_data()
     {
-        const QStringList outside{"99", "1,5", "+5", "abc", " 7", "1.2.3", "-10", "30"};
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("voltageField");
+        QTest::addColumn<QString>("fpsField");
+        QTest::addColumn<int>("fps");
+        QTest::newRow("huge") << "1e308" << "" << "1e308" << 60;
+        QTest::newRow("infinite") << "inf" << "" << "inf" << 60;
+        QTest::newRow("not a number") << "nan" << "" << "nan" << 60;
+        QTest::newRow("lone minus") << "-" << "-" << "-" << 60;
+        QTest::newRow("words") << "volts" << "" << "volts" << 60;
+        QTest::newRow("out of range") << "99" << "" << "60" << 60;
+        QTest::newRow("plus sign") << "+5" << "" << "+5" << 5;
+        QTest::newRow("comma") << "1,5" << "" << "1,5" << 60;
+        QTest::newRow("in range") << "-7.5" << "-7.5" << "-7.5" << 60;
+    }
+    void outsideText()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, voltageField);
+        QFETCH(QString, fpsField);
+        QFETCH(int, fps);
         window.reset();
         QSettings store(QStringLiteral("Halvorn"), QStringLiteral("Vistrel"));
-        for (int i = 0; i < kKeys.size(); ++i)
-            store.setValue("ReceiverSettings/" + kKeys[i], outside[i]);
+        for (const QString &key : kKeys)
+            store.setValue("ReceiverSettings/" + key, stored);
         store.sync();
-        restart();
-        for (int i = 0; i < kKeys.size(); ++i)
-            QCOMPARE(field(kKeys[i])->text(), outside[i]);
+        window = std::make_unique<Vistrel>();
+        for (const QString &key : kKeys)
+            QCOMPARE(field(key)->text(), key == "lineEdit_fps" ? fpsField : voltageField);
+        QCOMPARE(VistrelInspector::fps(*window), fps);
     }
 };
 

@@ -44,6 +44,7 @@ private slots:
     void refusedWithoutDevice()
     {
         m_window = std::make_unique<Vistrel>();  // the link never opened
+        Testbed::instance().clearCaptured(kSerial);  // the old window closed its link on the way out
         MessageBoxRecorder boxes;
         button(*m_window, "pushButton_brightness")->click();
         button(*m_window, "pushButton_chessboard")->click();

@@ -1,7 +1,9 @@
 // Set: its refusals, the drive settings packet on the wire, and the settings store around it.
 #include "../link_discovery/link_fixture.h"
 
+#include <QLoggingCategory>
 #include <QSettings>
+#include <opencv2/imgcodecs.hpp>
 
 namespace {
 const QStringList kFields{"lineEdit_vss", "lineEdit_vdd", "lineEdit_voff", "lineEdit_von",
@@ -14,6 +16,7 @@ const QString kSuccess = QStringLiteral("Attention|Settings success!");
 class TestDriveSettings : public QObject, LinkFixture
 {
     Q_OBJECT
+    const QString m_picture = testenv::dataDir() + "/drive_settings.jpg";
     QLineEdit *field(const QString &name) { return window->findChild<QLineEdit *>(name); }
     QStringList texts(bool stored = false)
     {
@@ -27,24 +30,35 @@ class TestDriveSettings : public QObject, LinkFixture
 private slots:
     void init() { fresh(); }
 
+    void initTestCase()
+    {
+        QLoggingCategory::setFilterRules(QStringLiteral("vistrel.session.debug=true"));
+        QVERIFY(cv::imwrite(m_picture.toStdString(), cv::Mat(100, 200, CV_8UC3, cv::Scalar::all(90))));
+    }
+
     void set_data()
     {
-        QTest::addColumn<QString>("edit");  // "field=text" typed over the defaults
-        QTest::addColumn<QString>("box");   // "title|text"
-        QTest::addColumn<QString>("head");  // of the packet on the wire
+        QTest::addColumn<QString>("edit");   // "field=text" typed over the defaults
+        QTest::addColumn<QString>("fault");  // "", "closed", "picture", "write", "unplugged"
+        QTest::addColumn<QString>("box");    // "title|text"
+        QTest::addColumn<QString>("head");   // of the packet on the wire
         const QString head = QStringLiteral("FF 01 73 32 8C CC 33 33 CC CC 33 33 CC CC");
-        QTest::newRow("link closed") << "lineEdit_von=" << "|device not connected" << "";
-        QTest::newRow("picture shown") << "lineEdit_von=" << "Attention|Operation prohibited during operation!" << "";
+        QTest::newRow("link closed") << "lineEdit_von=" << "closed" << "|device not connected" << "";
+        QTest::newRow("picture shown") << "lineEdit_von=" << "picture" << "Attention|Operation prohibited during operation!" << "";
         for (const QString &name : kFields.mid(0, 4) + kFields.mid(5))
-            QTest::newRow(qPrintable(name + " empty")) << name + "=" << "|input fields are empty" << "";
-        QTest::newRow("default texts") << "" << kSuccess << head + " 7F FF 80 3F";
-        QTest::newRow("empty Vbias is 0 V") << "lineEdit_vbais=" << kSuccess << head + " 7F FF 80 3F";
-        QTest::newRow("Vbias +10") << "lineEdit_vbais=10" << kSuccess << head + " FF FF 80 3F";
-        QTest::newRow("failed write") << "" << kSuccess << "";
+            QTest::newRow(qPrintable(name + " empty")) << name + "=" << "" << "|input fields are empty" << "";
+        QTest::newRow("default texts") << "" << "" << kSuccess << head + " 7F FF 80 3F";
+        QTest::newRow("empty Vbias is 0 V") << "lineEdit_vbais=" << "" << kSuccess << head + " 7F FF 80 3F";
+        QTest::newRow("Vbias +10") << "lineEdit_vbais=10" << "" << kSuccess << head + " FF FF 80 3F";
+        QTest::newRow("failed write") << "" << "write"
+                                      << "|settings packet not sent\nFT_Write: FT_IO_ERROR (0 bytes written)" << "";
+        QTest::newRow("bridge unplugged") << "" << "unplugged"
+                                          << "|bridge VPANEL01 disconnected: the link is closed and reopens when the bridge is back" << "";
     }
     void set()
     {
         QFETCH(QString, edit);
+        QFETCH(QString, fault);
         QFETCH(QString, box);
         QFETCH(QString, head);
         window.reset();  // it saves the fields as it goes
@@ -52,15 +66,21 @@ private slots:
             QSettings("Halvorn", "Vistrel").setValue("ReceiverSettings/" + kFields[i], kStored[i]);
         window = std::make_unique<Vistrel>();
         VistrelInspector::pollTimer(*window)->stop();
-        if (!box.contains("connected"))
+        if (fault != "closed")
             openLink();
-        ui().startButton->setText(box.contains("prohibited") ? "Stop" : "Start");
+        if (fault == "picture") {
+            auto &session = VistrelInspector::session(*window);
+            QVERIFY(session.choosePicture(m_picture) && session.toggleStart(false));
+            bed().clearCaptured("VPANEL01");
+        }
         for (int i = 0; i < kFields.size(); ++i)
             field(kFields[i])->setText(kDefaults[i]);
         if (!edit.isEmpty())
             field(edit.section('=', 0, 0))->setText(edit.section('=', 1));
         const QStringList typed = texts();
-        bed().failNext(D2xxCall::Write, box == kSuccess && head.isEmpty() ? 1 : 0, FT_IO_ERROR);
+        bed().failNext(D2xxCall::Write, fault == "write" ? 1 : 0, FT_IO_ERROR);
+        if (fault == "unplugged")
+            bed().unplug("VPANEL01");
 
         DebugCapture debug;
         MessageBoxRecorder boxes;
@@ -68,11 +88,12 @@ private slots:
         QCOMPARE(shown(boxes), QStringList{box});
         QCOMPARE(wire(18), head);
         QCOMPARE(bed().captured("VPANEL01").size(), head.isEmpty() ? 0u : 1554u);
-        QCOMPARE(debug.captured(), head.isEmpty() ? QStringList() : QStringList{" Send OK"});
-        // Saved on success, even a failed write; an empty field reloads the stored texts, fps too.
+        QCOMPARE(debug.count(" Send OK"), head.isEmpty() ? 0 : 1);
+        // Stored only once sent; an empty field reloads the stored texts, fps too.
         QCOMPARE(texts(true), box == kSuccess ? typed : kStored);
         QCOMPARE(texts(), box.endsWith("empty") ? kStored : typed);
         QCOMPARE(VistrelInspector::fps(*window), box.endsWith("empty") ? 30 : 60);
+        QCOMPARE(ui().openButton->text(), fault == "closed" || fault == "unplugged" ? "OPEN" : "CLOSE");
     }
 
     // The window's text reaches the hex reader as UTF-16 code units, not as UTF-8 bytes.

@@ -19,15 +19,8 @@ class TestLinkOpenClose : public QObject, LinkFixture
 private slots:
     void init() { fresh(); }
 
-    void openThenClose_data()
-    {
-        QTest::addColumn<bool>("unplug");
-        QTest::newRow("bridge plugged") << false;
-        QTest::newRow("bridge unplugged before the close") << true;
-    }
     void openThenClose()
     {
-        QFETCH(bool, unplug);
         const QString opening = QStringLiteral("FT_OpenEx|FT_ResetDevice|FT_Purge 3|FT_SetBitMode 0 64|"
                                                "FT_SetUSBParameters 36000 36000|FT_SetFlowControl 256 0 0|"
                                                "FT_SetTimeouts 500 0|FT_Write 4|");
@@ -38,17 +31,41 @@ private slots:
         const auto c = bed().config("VPANEL01");
         QVERIFY(c.isOpen && c.bitMask == 0 && c.bitMode == 0x40 && c.inTransferSize == 36000);
         QVERIFY(c.outTransferSize == 36000 && c.flowControl == 0x100 && c.readTimeout == 500 && c.writeTimeout == 0);
-        if (unplug) {
-            QVERIFY(bed().unplug("VPANEL01"));
-            window->checkDevices();
-        }
-        QCOMPARE(link(), QStringLiteral("CLOSE open"));  // unplugging alone does not close
+        QCOMPARE(link(), QStringLiteral("CLOSE open"));
         ui().openButton->click();
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
-        QCOMPARE(calls(), QString(opening + (unplug ? "FT_Write 4 failed|FT_Close" : "FT_Write 4|FT_Close")));
-        QCOMPARE(wire(), unplug ? "FF FE 0D 0A" : "FF FE 0D 0A FF FE 0D 0A");
-        QCOMPARE(bed().panel("VPANEL01").linkOpen, unplug);  // the panel never got the closing word
+        QCOMPARE(calls(), QString(opening + "FT_Write 4|FT_Close"));
+        QCOMPARE(wire(), "FF FE 0D 0A FF FE 0D 0A");
         QCOMPARE(shown(boxes), QStringList());
+    }
+
+    // Each configuration call after the open is checked: one that fails
+    // closes the handle again and the box names it.
+    void configurationFailure_data()
+    {
+        QTest::addColumn<int>("call");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("reset") << int(D2xxCall::ResetDevice) << "FT_ResetDevice";
+        QTest::newRow("purge") << int(D2xxCall::Purge) << "FT_Purge";
+        QTest::newRow("bit mode") << int(D2xxCall::SetBitMode) << "FT_SetBitMode";
+        QTest::newRow("transfer sizes") << int(D2xxCall::SetUSBParameters) << "FT_SetUSBParameters";
+        QTest::newRow("flow control") << int(D2xxCall::SetFlowControl) << "FT_SetFlowControl";
+        QTest::newRow("timeouts") << int(D2xxCall::SetTimeouts) << "FT_SetTimeouts";
+        QTest::newRow("open word") << int(D2xxCall::Write) << "FT_Write";
+    }
+    void configurationFailure()
+    {
+        QFETCH(int, call);
+        QFETCH(QString, name);
+        bed().failNext(D2xxCall(call), 1, FT_IO_ERROR);
+        MessageBoxRecorder boxes;
+        ui().openButton->click();
+        QCOMPARE(shown(boxes), QStringList{"|open status not ok\n" + name + ": FT_IO_ERROR"});
+        QCOMPARE(link(), QStringLiteral("OPEN closed"));
+        QVERIFY2(QRegularExpression(name + "[ 0-9]* failed\\|FT_Close$").match(calls()).hasMatch(), qPrintable(calls()));
+        QVERIFY(!bed().config("VPANEL01").isOpen);
+        ui().openButton->click();  // the bridge is free to open again
+        QCOMPARE(link(), QStringLiteral("CLOSE open"));
     }
 
     void openFailure_data()
@@ -68,7 +85,7 @@ private slots:
         bed().failNext(D2xxCall::OpenEx, refusal ? 1 : 0, refusal);
         MessageBoxRecorder boxes;
         ui().openButton->click();
-        QCOMPARE(shown(boxes), QStringList{"|open status not ok"});
+        QCOMPARE(shown(boxes), QStringList{"|open status not ok\nFT_OpenEx: FT_DEVICE_NOT_FOUND"});
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
         QCOMPARE(calls(), refusal ? "FT_OpenEx failed" : "");
     }

@@ -1,10 +1,8 @@
 // vistrel-virtual: the console on emulated bridges, with the "Virtual panel"
 // window beside it showing what the emulated controller received.
 #include "console_main.h"
-#include "panel_placement.h"
-#include "vistrel.h"
 
 int main(int argc, char *argv[])
 {
-    return runConsole(argc, argv, [](Vistrel &console) { vistrel::virt::openVirtualPanelBeside(console); });
+    return runConsole(argc, argv, BridgeChoice::Virtual);
 }

@@ -1,6 +1,9 @@
-// The gamma controls and two filtering slots that act on whichever line edit
-// sent the text; a sender that is not a line edit is ignored.
+// Two filtering slots that act on whichever line edit sent the text (a
+// sender that is not a line edit is ignored), and the encoding helpers the
+// window keeps as thin wrappers of the packet code.
 #include "vistrel.h"
+
+#include "packets.h"
 
 #include <QLineEdit>
 #include <QMessageBox>
@@ -35,16 +38,6 @@ void showNumberError()
 
 } // namespace
 
-void Vistrel::changeGamma()
-{
-    ui.lineEdit_gamma->setVisible(ui.radioButton_gamma->isChecked());
-}
-
-void Vistrel::hideGamma(bool hide)
-{
-    ui.lineEdit_gamma->setHidden(hide);
-}
-
 void Vistrel::onlyNum(const QString &)
 {
     if (auto *edit = qobject_cast<QLineEdit *>(sender()))
@@ -63,4 +56,32 @@ void Vistrel::onlyNumbyslider(const QString &text)
     }
     showNumberError();
     edit->setText(QString::number(kMaxScanCount));
+}
+
+std::vector<double> Vistrel::VolFormula(const std::vector<double> &values) const
+{
+    return vistrel::protocol::volFormula(values);
+}
+
+// The settings packet for these values with the gamma controls as they
+// stand; the caller owns the returned buffer.
+unsigned char *Vistrel::double2uchar(const std::vector<double> &values)
+{
+    std::optional<double> curve;
+    if (const std::optional<QString> text = gammaText())
+        curve = text->toDouble();
+    const vistrel::protocol::Bytes packet = vistrel::protocol::buildDriveSettingsPacket(values, curve);
+    auto *image = new unsigned char[vistrel::protocol::kDriveSettingsSize]();
+    std::copy_n(packet.begin(), std::min(packet.size(), vistrel::protocol::kDriveSettingsSize), image);
+    return image;
+}
+
+unsigned char *Vistrel::int2str(int value, unsigned char *bytes) const
+{
+    return vistrel::protocol::int2str(value, bytes);
+}
+
+int Vistrel::sum_16(QString text) const
+{
+    return vistrel::protocol::sum_16(text.toStdU16String());
 }

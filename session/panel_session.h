@@ -1,0 +1,151 @@
+// The console's core without any window: the bridge list and its poll, the
+// link, the drive settings, the frame rate, and what the panel shows (test
+// patterns, a picture, a video). It owns that state, checks every write, and
+// reports each change and failure as a signal. The main window and the
+// command-line tool both drive it, so both put the same bytes on the wire.
+#ifndef VISTREL_SESSION_PANEL_SESSION_H
+#define VISTREL_SESSION_PANEL_SESSION_H
+
+#include "device_link.h"
+#include "field_texts.h"
+#include "session_types.h"
+
+#include <QImage>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+#include <opencv2/core.hpp>
+
+#include <cstdint>
+#include <optional>
+
+namespace vistrel::session {
+
+class Playback;
+
+class PanelSession : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit PanelSession(QObject *parent = nullptr);
+    // Takes down what is shown and closes an open link, without signals.
+    ~PanelSession() override;
+
+    // --- bridges ---
+    QStringList devices() const { return m_devices; }
+    // The first listing lists bridges with a blank serial too; the poll
+    // ignores those.
+    void listDevicesAtStart();
+    void refreshDevices();
+    QTimer *pollTimer() { return &m_poll; }
+
+    // --- link ---
+    LinkState linkState() const { return m_linkState; }
+    QString linkSerial() const { return m_link.serial(); }
+    FT_HANDLE handle() const { return m_link.handle(); }
+    bool open(const QString &serial);
+    // Takes down what is shown (stop word first), writes the open/close word
+    // and closes. Always ends Closed.
+    void close();
+    // close(), quietly: for the end of the program.
+    void shutdown();
+
+    // --- drive settings, frame rate, scan timing ---
+    enum class SendResult { Sent, NotConnected, Busy, FieldsEmpty, WriteFailed };
+    // gammaText: the gamma field's text while the gamma curve is switched
+    // on; nothing for the linear tables.
+    SendResult sendDriveSettings(const FieldTexts &texts, const std::optional<QString> &gammaText);
+    bool sendScanTiming();
+    int fps() const { return m_fps; }
+    void setFps(int fps);
+    double gamma() const { return m_gamma; }
+    int scanLead() const { return m_scanLead; }
+    int scanTail() const { return m_scanTail; }
+
+    // --- what the panel shows ---
+    Content content() const { return m_content; }
+    bool togglePattern(Pattern pattern);
+    // A picture is read at once (an unreadable one leaves everything as it
+    // was); a video only when it starts.
+    bool choosePicture(const QString &path);
+    void chooseVideo(const QString &path);
+    QString mediaPath() const { return m_mediaPath; }
+    bool pictureChosen() const { return m_pictureMode; }
+    const cv::Mat &picture() const { return m_picture; }
+    // Start when nothing is shown, Stop when a picture or video is.
+    bool toggleStart(bool loop);
+    bool startShow(bool loop);
+    bool stopShow();
+    void setLooping(bool loop);
+    bool looping() const { return m_loop; }
+    std::uint64_t framesPlayed() const;
+    const Playback &playback() const { return *m_playback; }
+
+    // Bytes the driver accepted from this thread's writes (a video's frames
+    // are counted by framesPlayed).
+    std::uint64_t bytesWritten() const { return m_link.bytesWritten(); }
+
+    // The picture preview's size; panel frames from a picture use half of it.
+    static constexpr int kPreviewWidth = 360;
+    static constexpr int kPreviewHeight = 200;
+
+signals:
+    void deviceAdded(const QString &serial);
+    void deviceRemoved(int index, const QString &serial);
+    void linkStateChanged(vistrel::session::LinkState state);
+    void contentChanged(vistrel::session::Content content);
+    void notice(const vistrel::session::Notice &notice);
+    // The gray preview of a picture just chosen, at the preview's size.
+    void picturePreview(const QImage &image);
+    // Each video frame's preview, from the worker.
+    void videoFrame(const QImage &image);
+    void driveSettingsSent();
+    // A video reached its end by itself and was taken down.
+    void playbackEnded();
+
+private:
+    void setLinkState(LinkState state);
+    void setContent(Content content);
+    void report(Notice::Kind kind, const QString &text, FT_STATUS status = FT_OK);
+    void applyDeviceList(const QStringList &reported);
+    void followLostLink(const QStringList &reported);
+
+    bool writeOrReport(const void *bytes, std::size_t size, const QString &what);
+    bool writeWord(const std::array<std::uint8_t, 4> &word, const QString &what);
+    void writeFailed(const LinkResult &result, const QString &what);
+    bool bridgeStillListed();
+    void loseLink();
+    void restoreLink(const QString &serial);
+    bool takeDownContent();
+
+    bool showPicture();
+    bool startVideo(bool loop);
+    void stopVideoWorker();
+    void onPlaybackEnded();
+    void onFrameWriteFailed(FT_STATUS status);
+
+    QTimer m_poll;
+    QStringList m_devices;
+    bool m_polling = false;
+
+    DeviceLink m_link;
+    LinkState m_linkState = LinkState::Closed;
+    QString m_lostSerial;
+
+    int m_fps = 60;
+    double m_gamma = 2.2;
+    int m_scanLead = 0;
+    int m_scanTail = 0;
+
+    Content m_content = Content::Idle;
+    QString m_mediaPath;
+    bool m_pictureMode = false;
+    cv::Mat m_picture;
+    bool m_loop = false;
+    Playback *m_playback = nullptr;
+};
+
+} // namespace vistrel::session
+
+#endif

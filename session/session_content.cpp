@@ -1,0 +1,259 @@
+// What the session puts on the panel: drive settings and scan timing, the
+// test patterns, a still picture and a video.
+#include "panel_session.h"
+
+#include "display_frame.h"
+#include "frame_conversion.h"
+#include "packets.h"
+#include "playback.h"
+#include "session_log.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+namespace vistrel::session {
+
+namespace {
+
+const QString kNotConnected = QStringLiteral("device not connected");
+const QString kBusy = QStringLiteral("Operation prohibited during operation!");
+
+Content contentOf(Pattern pattern)
+{
+    return pattern == Pattern::AllOn ? Content::AllOn : Content::Checker;
+}
+
+// The picture in colour, or an empty image when OpenCV cannot decode it.
+cv::Mat readPicture(const QString &path)
+{
+    try {
+        return cv::imread(path.toLocal8Bit().toStdString(), cv::IMREAD_COLOR);
+    } catch (const cv::Exception &) {
+        return {};
+    }
+}
+
+} // namespace
+
+// --- drive settings ---
+
+PanelSession::SendResult PanelSession::sendDriveSettings(const FieldTexts &texts,
+                                                         const std::optional<QString> &gammaText)
+{
+    if (m_linkState != LinkState::Open) {
+        report(Notice::DeviceNotConnected, kNotConnected);
+        return SendResult::NotConnected;
+    }
+    if (m_content != Content::Idle) {
+        report(Notice::Busy, kBusy);
+        return SendResult::Busy;
+    }
+    if (!requiredFieldsFilled(texts)) {
+        report(Notice::FieldsEmpty, QStringLiteral("input fields are empty"));
+        return SendResult::FieldsEmpty;
+    }
+    std::optional<double> curve;
+    if (gammaText) {
+        m_gamma = gammaText->toDouble();
+        curve = m_gamma;
+    }
+    const protocol::Bytes packet = protocol::buildDriveSettingsPacket(driveValues(texts), curve);
+    if (!writeOrReport(packet.data(), packet.size(), QStringLiteral("settings packet")))
+        return SendResult::WriteFailed;
+    qCDebug(lcSession) << " Send OK";
+    emit driveSettingsSent();
+    return SendResult::Sent;
+}
+
+bool PanelSession::sendScanTiming()
+{
+    if (m_linkState != LinkState::Open)
+        return false;  // no handle to write to
+    const protocol::Bytes packet = protocol::buildScanTimingPacket(m_scanLead, m_scanTail, m_fps);
+    if (!writeOrReport(packet.data(), packet.size(), QStringLiteral("scan timing packet")))
+        return false;
+    qCDebug(lcSession) << " Send OK";
+    return true;
+}
+
+void PanelSession::setFps(int fps)
+{
+    m_fps = qBound(kMinFps, fps, kMaxFps);
+}
+
+// --- test patterns ---
+
+bool PanelSession::togglePattern(Pattern pattern)
+{
+    if (m_linkState != LinkState::Open) {
+        report(Notice::DeviceNotConnected, kNotConnected);
+        return false;
+    }
+    const Content lit = contentOf(pattern);
+    if (m_content == lit) {
+        if (!writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word")))
+            return false;
+        setContent(Content::Idle);
+        return true;
+    }
+    if (m_content != Content::Idle) {
+        report(Notice::Busy, kBusy);
+        return false;
+    }
+    if (!writeWord(protocol::DisplayStartWord, QStringLiteral("display start word")))
+        return false;
+    const protocol::Bytes frame =
+        pattern == Pattern::AllOn ? protocol::buildAllOnFrame() : protocol::buildCheckerFrame();
+    const QString what = pattern == Pattern::AllOn ? QStringLiteral("All ON frame") : QStringLiteral("checker frame");
+    if (!writeOrReport(frame.data(), frame.size(), what)) {
+        // Leave the panel as dark as the state says it is.
+        if (m_linkState == LinkState::Open)
+            m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
+        return false;
+    }
+    setContent(lit);
+    return true;
+}
+
+// --- picture and video ---
+
+bool PanelSession::choosePicture(const QString &path)
+{
+    cv::Mat picture = readPicture(path);
+    if (picture.empty()) {
+        report(Notice::PictureUnreadable, QStringLiteral("picture not readable"));
+        return false;
+    }
+    if (m_content == Content::Video)
+        stopShow();
+    m_mediaPath = path;
+    m_pictureMode = true;
+    m_picture = picture;
+    emit picturePreview(display::grayPreview(m_picture, cv::Size(kPreviewWidth, kPreviewHeight)));
+    return true;
+}
+
+void PanelSession::chooseVideo(const QString &path)
+{
+    // A new file ends the one playing: a worker must never run unseen.
+    if (m_content == Content::Video)
+        stopShow();
+    m_mediaPath = path;
+    m_pictureMode = false;
+}
+
+bool PanelSession::toggleStart(bool loop)
+{
+    if (m_mediaPath.isEmpty()) {
+        report(Notice::NoFile, QStringLiteral("No File"));
+        return false;
+    }
+    if (m_content == Content::Picture || m_content == Content::Video)
+        return stopShow();
+    return startShow(loop);
+}
+
+bool PanelSession::startShow(bool loop)
+{
+    if (m_mediaPath.isEmpty()) {
+        report(Notice::NoFile, QStringLiteral("No File"));
+        return false;
+    }
+    if (m_linkState != LinkState::Open) {
+        report(Notice::DeviceNotConnected, kNotConnected);
+        return false;
+    }
+    if (m_content != Content::Idle) {
+        report(Notice::Busy, kBusy);
+        return false;
+    }
+    return m_pictureMode ? showPicture() : startVideo(loop);
+}
+
+bool PanelSession::showPicture()
+{
+    if (!writeWord(protocol::DisplayStartWord, QStringLiteral("display start word")))
+        return false;
+    const cv::Size panelSize(kPreviewWidth / 2, kPreviewHeight / 2);
+    const protocol::Bytes frame = display::panelFrame(m_picture, panelSize, protocol::kFrameModeStill);
+    if (!writeOrReport(frame.data(), frame.size(), QStringLiteral("picture frame"))) {
+        if (m_linkState == LinkState::Open)
+            m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
+        return false;
+    }
+    qCDebug(lcSession) << " Send OK";
+    setContent(Content::Picture);
+    return true;
+}
+
+bool PanelSession::startVideo(bool loop)
+{
+    // The start word only once the file is known to play.
+    if (!m_playback->prepare(m_mediaPath, m_fps)) {
+        report(Notice::VideoUnreadable, QStringLiteral("video not readable\n%1").arg(m_mediaPath));
+        return false;
+    }
+    if (!writeWord(protocol::DisplayStartWord, QStringLiteral("display start word"))) {
+        m_playback->stop();
+        return false;
+    }
+    m_loop = loop;
+    m_playback->start(m_link.handle(), loop);
+    setContent(Content::Video);
+    return true;
+}
+
+bool PanelSession::stopShow()
+{
+    if (m_content != Content::Picture && m_content != Content::Video)
+        return false;
+    // The worker writes through the same handle: it is joined before the stop word.
+    stopVideoWorker();
+    const bool sent = writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word"));
+    if (m_content == Content::Video || sent)
+        setContent(Content::Idle);
+    return sent;
+}
+
+void PanelSession::stopVideoWorker()
+{
+    m_playback->stop();
+}
+
+void PanelSession::setLooping(bool loop)
+{
+    m_loop = loop;
+    m_playback->setLoop(loop);
+}
+
+std::uint64_t PanelSession::framesPlayed() const
+{
+    return m_playback->framesWritten();
+}
+
+void PanelSession::onPlaybackEnded()
+{
+    if (m_content != Content::Video)
+        return;
+    writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word"));
+    setContent(Content::Idle);
+    emit playbackEnded();
+}
+
+void PanelSession::onFrameWriteFailed(FT_STATUS status)
+{
+    if (m_content != Content::Video)
+        return;
+    if (!bridgeStillListed()) {
+        loseLink();
+        return;
+    }
+    m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
+    setContent(Content::Idle);
+    LinkResult failure;
+    failure.call = "FT_Write";
+    failure.status = status;
+    report(Notice::WriteFailed, QStringLiteral("video frame not sent\n%1: playback stopped").arg(failure.reason()),
+           status);
+}
+
+} // namespace vistrel::session

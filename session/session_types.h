@@ -1,0 +1,49 @@
+// What the session reports: the state of the link and of what the panel
+// shows, and notices (failures and events a user must hear about).
+#ifndef VISTREL_SESSION_SESSION_TYPES_H
+#define VISTREL_SESSION_SESSION_TYPES_H
+
+#include "d2xx.h"
+
+#include <QMetaType>
+#include <QString>
+
+namespace vistrel::session {
+
+// Lost: the open bridge disappeared; its handle is closed and the session
+// reopens it by itself when the same serial number comes back.
+enum class LinkState { Closed, Open, Lost };
+
+enum class Content { Idle, AllOn, Checker, Picture, Video };
+
+enum class Pattern { AllOn, Checker };
+
+struct Notice {
+    enum Kind {
+        DeviceNotConnected,  // an action needs an open link
+        Busy,                // something else is shown on the panel
+        FieldsEmpty,         // Set with a required field empty
+        NoFile,              // Start with no picture or video chosen
+        PictureUnreadable,
+        VideoUnreadable,
+        OpenFailed,
+        WriteFailed,
+        CloseFailed,
+        LinkLost,
+        LinkRestored,
+    };
+    Kind kind = WriteFailed;
+    QString text;            // what the user reads, complete
+    FT_STATUS status = FT_OK;  // the driver's status where one failed
+};
+
+QString contentName(Content content);
+QString linkStateName(LinkState state);
+
+} // namespace vistrel::session
+
+Q_DECLARE_METATYPE(vistrel::session::Notice)
+Q_DECLARE_METATYPE(vistrel::session::LinkState)
+Q_DECLARE_METATYPE(vistrel::session::Content)
+
+#endif
