@@ -5,6 +5,7 @@
 #include "videothread.h"
 #include "voltagedescription.h"
 
+#include <QButtonGroup>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -59,6 +60,15 @@ QRegularExpressionValidator *makeValidator(const char *pattern, QObject *parent)
     return new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(pattern)), parent);
 }
 
+// A radio button with no sibling turns off again on a second click; alone in
+// an exclusive group it stays on, so a gamma curve once chosen stays in use.
+void keepOnOnceChecked(QAbstractButton *button)
+{
+    auto *group = new QButtonGroup(button);
+    group->setExclusive(true);
+    group->addButton(button);
+}
+
 } // namespace
 
 Vistrel::Vistrel(QWidget *parent)
@@ -80,6 +90,7 @@ Vistrel::Vistrel(QWidget *parent)
         field->setValidator(twentyVolts);
     ui.widget_4->hide();  // gamma stays at its default unless the row is shown
     ui.lineEdit_gamma->hide();
+    keepOnOnceChecked(ui.radioButton_gamma);
 
     pollTimer = new QTimer(this);
     connect(pollTimer, &QTimer::timeout, this, &Vistrel::checkDevices);
