@@ -4,6 +4,7 @@
 
 #include "voltagedescription.h"
 
+#include <QButtonGroup>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -43,6 +44,15 @@ const char *const kEnabledButtonStates =
     "color: #FFFFFFFF;\n"
     "}\n";
 
+// A radio button with no sibling turns off again on a second click; alone in
+// an exclusive group it stays on, so a gamma curve once chosen stays in use.
+void keepOnOnceChecked(QAbstractButton *button)
+{
+    auto *group = new QButtonGroup(button);
+    group->setExclusive(true);
+    group->addButton(button);
+}
+
 } // namespace
 
 Vistrel::Vistrel(QWidget *parent)
@@ -58,6 +68,7 @@ Vistrel::Vistrel(QWidget *parent)
     ui.widget_39->hide();  // Vbias is stored and sent, but not offered
     ui.widget_4->hide();   // gamma stays at its default unless the row is shown
     ui.lineEdit_gamma->hide();
+    keepOnOnceChecked(ui.radioButton_gamma);
 
     m_startLock.setSingleShot(true);
     m_startLock.setInterval(1000);

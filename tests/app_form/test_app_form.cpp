@@ -3,6 +3,8 @@
 #include "virtual_bridge.h"
 #include "window_access.h"
 
+#include <QProxyStyle>
+#include <QStyleFactory>
 #include <QtTest>
 
 #include <memory>
@@ -13,7 +15,8 @@ using vistrel::virt::Testbed;
 namespace {
 
 // Every object of the form, by class; each name occurs exactly once. A
-// token "_N" stands for the last full name before it with "_N" appended.
+// token "_N" stands for the last full name before it, less a number ending
+// of its own, with "_N" appended.
 const struct { const char *className, *names; } kObjects[] = {
     {"QWidget", "centralwidget widget_title widget_titlebutton widget _2 _3 _4 _5 _6 _7 _8 _9 _10 _11 _12 _13 _14 _15 "
                 "_16 _17 _19 _20 _21 _22 _23 _24 _25 _26 _28 _32 _35 _36 _37 _38 _39 _42 _43 _50 _51"},
@@ -28,6 +31,47 @@ const struct { const char *className, *names; } kObjects[] = {
     {"QGridLayout", "gridLayout _2"},
     {"QVBoxLayout", "verticalLayout _2 _4 _5 _6 _11 _12 _13 _14"},
     {"QHBoxLayout", "horizontalLayout _2 _3 _4 _5 _6 _7 _8 _9 _10 _11 _12 _13 _14 _15 _16 _17 _18 _19 _23 _24 _31 _33"},
+};
+
+// Every layout's margins, left top right bottom; "d" is the style's default
+// for that side. Names are abbreviated as in kObjects.
+const struct { const char *margins, *layouts; } kMargins[] = {
+    {"0 0 0 0", "verticalLayout _5 _11 _12 _13 horizontalLayout_4 _11 _13 _16 _17 _18"},
+    {"4 0 0 0", "horizontalLayout_8"}, {"6 0 0 0", "horizontalLayout_19"}, {"2 2 2 2", "horizontalLayout_31"},
+    {"4 4 4 4", "horizontalLayout_2 _7 verticalLayout_4"}, {"20 9 20 9", "horizontalLayout_10"},
+    {"d d d d", "horizontalLayout_9 gridLayout"}, {"d 2 d 2", "horizontalLayout"},
+    {"d 5 d 5", "verticalLayout_14 horizontalLayout_3 _5 _6 _12 _14 _15 _23 _24 _33"},
+    {"d 0 d 0", "verticalLayout_2 _6"}, {"9 0 d 0", "gridLayout_2"},
+};
+
+// "name _2 name_5 _7" -> name, name_2, name_5, name_7.
+QStringList expandNames(const char *names)
+{
+    QStringList out;
+    QString base;
+    for (const QString &token : QString::fromLatin1(names).split(QLatin1Char(' '))) {
+        if (!token.startsWith(QLatin1Char('_')))
+            base = QString(token).remove(QRegularExpression(QStringLiteral("_[0-9]+$")));
+        out << (token.startsWith(QLatin1Char('_')) ? base + token : token);
+    }
+    return out;
+}
+
+// A default margin of its own on each side, so that no number written into
+// the form can pass for it.
+class SideMarginStyle : public QProxyStyle
+{
+public:
+    static constexpr int kDefault[4] = {7, 8, 10, 11};
+    SideMarginStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("fusion"))) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption *option, const QWidget *widget) const override
+    {
+        const PixelMetric sides[4] = {PM_LayoutLeftMargin, PM_LayoutTopMargin, PM_LayoutRightMargin, PM_LayoutBottomMargin};
+        for (int side = 0; side < 4; ++side)
+            if (metric == sides[side])
+                return kDefault[side];
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
 };
 
 // Texts exactly as shown (trailing blanks included) and placeholders.
@@ -64,9 +108,7 @@ private slots:
     void formAsBuilt()
     {
         for (const auto &group : kObjects) {
-            QString base;
-            for (const QString &token : QString::fromLatin1(group.names).split(QLatin1Char(' '))) {
-                const QString name = token.startsWith(QLatin1Char('_')) ? base + token : (base = token);
+            for (const QString &name : expandNames(group.names)) {
                 const QList<QObject *> found = host.findChildren<QObject *>(name);
                 QVERIFY2(found.size() == 1, qPrintable(name));
                 QCOMPARE(found.first()->metaObject()->className(), group.className);
@@ -78,6 +120,33 @@ private slots:
             if (auto *edit = qobject_cast<QLineEdit *>(object))
                 QCOMPARE(edit->placeholderText(), QString::fromUtf8(row.placeholder));
         }
+    }
+
+    void layoutMargins()
+    {
+        struct StyleSwap {  // the others keep the platform's style, even after a failure here
+            const QString previous = QApplication::style()->objectName();
+            StyleSwap() { QApplication::setStyle(new SideMarginStyle); }
+            ~StyleSwap() { QApplication::setStyle(previous); }
+        } swap;
+        QMainWindow styled;
+        Ui_Vistrel().setupUi(&styled);
+        int checked = 0;
+        for (const auto &row : kMargins) {
+            const QStringList sides = QString::fromLatin1(row.margins).split(QLatin1Char(' '));
+            QString expected;
+            for (int side = 0; side < 4; ++side)
+                expected += QString::number(sides[side] == "d" ? SideMarginStyle::kDefault[side] : sides[side].toInt()) + ' ';
+            for (const QString &name : expandNames(row.layouts)) {
+                const QLayout *layout = styled.findChild<QLayout *>(name);
+                QVERIFY2(layout, qPrintable(name));
+                const QMargins m = layout->contentsMargins();
+                QCOMPARE(QString(name + ": %1 %2 %3 %4 ").arg(m.left()).arg(m.top()).arg(m.right()).arg(m.bottom()),
+                         QString(name + ": " + expected));
+                ++checked;
+            }
+        }
+        QCOMPARE(checked, styled.findChildren<QLayout *>(QRegularExpression("^(horizontal|vertical|grid)Layout")).size());
     }
 
     void shownWindow()

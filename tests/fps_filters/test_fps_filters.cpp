@@ -1,6 +1,8 @@
-// The frame-rate field, the scan timing packet, and the filters acting on the line edit that sent the text.
+// The frame-rate field, the scan timing packet, the filters acting on the line edit that sent the text, and the
+// gamma controls.
 #include "../link_discovery/link_fixture.h"
 
+#include <QRadioButton>
 #include <QRegularExpressionValidator>
 
 class TestFpsFilters : public QObject, LinkFixture
@@ -69,6 +71,23 @@ private slots:
             verdicts += QString::number(validator->validate(probe, position));
         }
         QCOMPARE(verdicts, QStringLiteral("222220000"));
+    }
+
+    // Clicked on the shown row, the lone gamma button turns on and stays on,
+    // its field shown, and the gray tables keep following the curve.
+    void gammaStaysOnOnceChosen()
+    {
+        ui().widget_4->show();
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        QRadioButton *gamma = ui().radioButton_gamma;
+        for (int click = 1; click <= 3; ++click) {
+            QTest::mouseClick(gamma, Qt::LeftButton);
+            QVERIFY2(gamma->isChecked() && ui().lineEdit_gamma->isVisible(), qPrintable(QString("click %1").arg(click)));
+        }
+        const std::vector<double> volts{-2, 2, -12, 12, -12, 12, 0, 0, 5, 0, 5, 0, 5};
+        const std::unique_ptr<unsigned char[]> packet(window->double2uchar(volts));
+        QCOMPARE(testenv::hex(std::vector<std::uint8_t>(&packet[16 + 254], &packet[16 + 258])), QStringLiteral("B2 00 B2 3E"));
     }
 };
 
