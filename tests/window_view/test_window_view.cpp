@@ -5,6 +5,8 @@
 #include "message_box_recorder.h"
 
 #include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
 
 using namespace displaytest;
 
@@ -148,6 +150,66 @@ private slots:
         for (const QString &word : packets())
             words += word.at(0).isLetter() && word.size() == 1 ? word : "F";
         QCOMPARE(words, "AFDAFD");  // the picture, then the pattern, nothing over it
+    }
+
+    // Each shortcut presses its button (and so obeys its lock); Ctrl+Q asks first.
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("after");  // texts, or the box
+        QTest::newRow("Ctrl+L closes the link") << int(Qt::Key_L) << int(Qt::ControlModifier) << "OPEN|All ON|Checker ON|Start";
+        QTest::newRow("Ctrl+1 lights All ON") << int(Qt::Key_1) << int(Qt::ControlModifier) << "CLOSE|All OFF|Checker ON|Start";
+        QTest::newRow("Ctrl+2 lights the checker") << int(Qt::Key_2) << int(Qt::ControlModifier) << "CLOSE|All ON|Checker OFF|Start";
+        QTest::newRow("Ctrl+P, F5 shows a picture") << int(Qt::Key_F5) << int(Qt::NoModifier) << "CLOSE|All ON|Checker ON|Stop";
+        QTest::newRow("F5 under a lit pattern does nothing") << int(Qt::Key_F5) << int(Qt::NoModifier) << "CLOSE|All OFF|Checker ON|Start";
+        QTest::newRow("Ctrl+S presses Set") << int(Qt::Key_S) << int(Qt::ControlModifier) << "|input fields are empty";
+        QTest::newRow("Ctrl+Q asks before quitting") << int(Qt::Key_Q) << int(Qt::ControlModifier) << "Attention|Are you sure you want to exit?";
+    }
+    void shortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, after);
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        const QString row = QTest::currentDataTag();
+        if (row.startsWith("Ctrl+P")) {
+            VistrelInspector::setOpenFileDialog([this](QWidget *, const QString &, const QString &, const QString &) { return m_picture; });
+            QTest::keyClick(m_window.get(), Qt::Key_P, Qt::ControlModifier);
+            QCOMPARE(VistrelInspector::mediaPath(*m_window), m_picture);
+        } else if (row.contains("under a lit pattern")) {
+            choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
+            click("pushButton_brightness");
+        }
+        MessageBoxRecorder boxes(QMessageBox::No);
+        QTest::keyClick(m_window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (after.contains("|") && !after.contains("CLOSE") && !after.contains("OPEN")) {  // a box
+            QCOMPARE(boxes.boxes().size(), 1);
+            QCOMPARE(boxes.boxes()[0].title + "|" + boxes.boxes()[0].text, after);
+            QVERIFY(m_window->isVisible());
+        } else {
+            QCOMPARE(texts(), after);
+        }
+    }
+
+    // Every control has a name for assistive technology; the value fields
+    // say their range.
+    void accessibleNames()
+    {
+        for (QWidget *control : m_window->findChildren<QWidget *>()) {
+            if (!qobject_cast<QAbstractButton *>(control) && !qobject_cast<QLineEdit *>(control)
+                && !qobject_cast<QComboBox *>(control))
+                continue;
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!control->accessibleDescription().isEmpty(), qPrintable(control->objectName()));
+        }
+        for (const char *name : {"lineEdit_vdd", "lineEdit_vss", "lineEdit_grvh", "lineEdit_grvl", "lineEdit_vbais"})
+            QVERIFY(m_window->findChild<QLineEdit *>(name)->accessibleDescription().contains("from -10 to 10 V"));
+        for (const char *name : {"lineEdit_von", "lineEdit_voff"})
+            QVERIFY(m_window->findChild<QLineEdit *>(name)->accessibleDescription().contains("from -20 to 20 V"));
+        QVERIFY(button(*m_window, "openButton")->toolTip().endsWith("(Ctrl+L)"));
     }
 };
 
