@@ -70,13 +70,16 @@ void configure(WireLog &log)
     log.file = openForAppend(log.path);
     if (!log.file && !log.path.empty())
         reportOnce(log, "cannot open for appending", errno);
+    // Unbuffered: each append is one write to the file, in one piece, and
+    // nothing waits in a buffer that a crash would lose.
+    if (log.file)
+        std::setvbuf(log.file, nullptr, _IONBF, 0);
 }
 
 // Called with the mutex held; after a failed write the log stays off.
 void append(WireLog &log, const void *data, std::size_t size)
 {
-    const bool written = std::fwrite(data, 1, size, log.file) == size;
-    if (written && std::fflush(log.file) == 0)
+    if (std::fwrite(data, 1, size, log.file) == size)
         return;
     const int error = errno;
     std::fclose(log.file);

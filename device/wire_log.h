@@ -9,8 +9,9 @@
 namespace vistrel {
 
 // Appends the bytes to the wire log, if one is configured. The file is opened
-// once, in append mode, on first use and flushed after every call. Safe to
-// call from several threads: each call's bytes land in one piece.
+// once, in append mode and unbuffered, on first use: each call is one write
+// to the file. Safe to call from several threads: each call's bytes land in
+// one piece.
 void wireLogAppend(const void *data, std::size_t size);
 
 // Closes the log; the next append reads VISTREL_WIRE_LOG again. For tests.

@@ -65,6 +65,7 @@ void Registry::restart()
     historyLimit = kDefaultHistoryLimit;
     packetListeners.clear();
     plugListeners.clear();
+    listPacketListeners();
     nextLocId = 0x1001;
     for (const std::string &serial : devicesFromEnvironment())
         plug(serial);
@@ -129,6 +130,16 @@ std::optional<FT_STATUS> Registry::takeFailure(D2xxCall call)
     if (--it->second.remaining <= 0)
         failures.erase(it);
     return status;
+}
+
+void Registry::listPacketListeners()
+{
+    auto list = std::make_shared<std::vector<Testbed::PacketListener>>();
+    for (const auto &entry : packetListeners) {
+        if (entry.second)
+            list->push_back(entry.second);
+    }
+    packetListenerList = std::move(list);
 }
 
 std::uintptr_t Registry::newHandle()

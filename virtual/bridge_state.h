@@ -94,6 +94,9 @@ struct Registry {
     int lastListenerId = 0;
     std::map<int, Testbed::PacketListener> packetListeners;
     std::map<int, Testbed::PlugListener> plugListeners;
+    // The packet listeners as a writer calls them, made again whenever they
+    // change: a write only copies this pointer.
+    std::shared_ptr<const std::vector<Testbed::PacketListener>> packetListenerList;
 
     // Everything below expects the global lock to be held.
     void restart();
@@ -103,6 +106,7 @@ struct Registry {
     bool unplug(const std::string &serial);
     std::optional<FT_STATUS> takeFailure(D2xxCall call);
     std::uintptr_t newHandle();
+    void listPacketListeners();
 };
 
 // The one registry, initialised from the environment on first use.

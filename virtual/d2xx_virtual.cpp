@@ -120,16 +120,13 @@ void notifyPacketListeners(const std::string &serial, const std::vector<DecodedP
 {
     if (packets.empty())
         return;
-    std::vector<Testbed::PacketListener> listeners;
+    std::shared_ptr<const std::vector<Testbed::PacketListener>> listeners;
     {
         std::unique_lock<std::mutex> lock;
-        for (const auto &entry : lockedRegistry(lock).packetListeners) {
-            if (entry.second)
-                listeners.push_back(entry.second);
-        }
+        listeners = lockedRegistry(lock).packetListenerList;
     }
     for (const DecodedPacket &packet : packets) {
-        for (const auto &listener : listeners)
+        for (const auto &listener : *listeners)
             listener(serial, packet);
     }
 }

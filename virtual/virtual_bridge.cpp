@@ -192,7 +192,10 @@ int addListener(std::map<int, Listener> Registry::*listeners, Listener listener)
 
 int Testbed::addPacketListener(PacketListener listener)
 {
-    return addListener(&Registry::packetListeners, std::move(listener));
+    const int id = addListener(&Registry::packetListeners, std::move(listener));
+    std::unique_lock<std::mutex> lock;
+    detail::lockedRegistry(lock).listPacketListeners();
+    return id;
 }
 
 int Testbed::addPlugListener(PlugListener listener)
@@ -204,7 +207,8 @@ void Testbed::removeListener(int id)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = detail::lockedRegistry(lock);
-    registry.packetListeners.erase(id);
+    if (registry.packetListeners.erase(id))
+        registry.listPacketListeners();
     registry.plugListeners.erase(id);
 }
 

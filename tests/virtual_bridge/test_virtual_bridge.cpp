@@ -1,4 +1,6 @@
-// The virtual bridge through the D2XX calls and its Testbed interface.
+// The virtual bridge through the D2XX calls and its Testbed interface, and
+// the ring that holds its capture.
+#include "byte_ring.h"
 #include "display_frame.h"
 #include "test_environment.h"
 #include "virtual_bridge.h"
@@ -207,6 +209,45 @@ private slots:
         const std::size_t kept = std::min(sent.size(), std::size_t(limit));
         QCOMPARE(bed().captured("VPANEL01"), Bytes(sent.end() - std::ptrdiff_t(kept), sent.end()));
         QCOMPARE(bed().panel("VPANEL01").bytesReceived, std::uint64_t(sent.size()));  // the panel saw everything
+    }
+
+    // The ring itself with small chunks, so that writes cross chunk and ring
+    // ends: the newest bytes in order, storage taken chunk by chunk as bytes
+    // arrive and never beyond the capacity.
+    void ringChunks_data()
+    {
+        QTest::addColumn<int>("capacity");
+        QTest::addColumn<int>("chunk");
+        QTest::addColumn<QList<int>>("writes");
+        QTest::newRow("within the first chunk") << 10 << 4 << QList<int>{3};
+        QTest::newRow("across chunks, not full") << 10 << 4 << QList<int>{3, 3, 3};
+        QTest::newRow("a short last chunk, wrapped") << 10 << 4 << QList<int>{7, 6, 5};
+        QTest::newRow("one write across the ring's end") << 9 << 4 << QList<int>{8, 8};
+        QTest::newRow("longer than the ring") << 9 << 4 << QList<int>{2, 23, 1};
+        QTest::newRow("chunk larger than the ring") << 5 << 64 << QList<int>{4, 4, 4};
+    }
+    void ringChunks()
+    {
+        QFETCH(int, capacity);
+        QFETCH(int, chunk);
+        QFETCH(QList<int>, writes);
+        vistrel::virt::ByteRing ring{std::size_t(capacity), std::size_t(chunk)};
+        Bytes sent;
+        for (const int size : writes) {
+            Bytes bytes(static_cast<std::size_t>(size));
+            for (std::uint8_t &b : bytes)
+                b = std::uint8_t(sent.size() + std::size_t(&b - bytes.data()));
+            sent.insert(sent.end(), bytes.begin(), bytes.end());
+            ring.append(bytes.data(), bytes.size());
+            const std::size_t touched = std::min(sent.size(), std::size_t(capacity));
+            const std::size_t chunks = (touched + std::size_t(chunk) - 1) / std::size_t(chunk);
+            QCOMPARE(ring.storage(), std::min(chunks * std::size_t(chunk), std::size_t(capacity)));
+        }
+        const std::size_t kept = std::min(sent.size(), std::size_t(capacity));
+        QCOMPARE(ring.contents(), Bytes(sent.end() - std::ptrdiff_t(kept), sent.end()));
+        ring.setCapacity(3);
+        QCOMPARE(ring.contents(), Bytes(sent.end() - 3, sent.end()));
+        QCOMPARE(ring.storage(), std::size_t(3));
     }
 
     void limitsChangeAndReset()
