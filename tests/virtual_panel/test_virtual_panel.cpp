@@ -125,8 +125,14 @@ void VirtualPanelTest::scriptedSessionShowsWhatThePanelReceived()
     m_console->on_FindJPG_click();
     startStop();
     QCOMPARE(texts({"showingLabel", "framesLabel"}), (QStringList{"Showing", "2"}));
-    for (int q = 0; q < 4; ++q)
+    const QImage painted = view->grab().toImage();  // enlarged on screen, each quadrant where it belongs
+    const QRect shown = view->pictureRect();
+    for (int q = 0; q < 4; ++q) {
         QVERIFY(std::abs(gray(45 + 90 * (q % 2), 25 + 50 * (q / 2)) - (40 + 60 * q)) <= 4);
+        const QPoint centre(shown.left() + shown.width() * (1 + 2 * (q % 2)) / 4,
+                            shown.top() + shown.height() * (1 + 2 * (q / 2)) / 4);
+        QVERIFY(std::abs(qGray(painted.pixel(centre)) - (40 + 60 * q)) <= 4);
+    }
     startStop();  // take it down
     QCOMPARE(text("showingLabel"), QString("Stopped"));
 

@@ -5,6 +5,8 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace vistrel::virt {
 
@@ -17,6 +19,32 @@ const QColor kBackground(0x2B, 0x2B, 0x2B);
 const QColor kDarkPanel(0x10, 0x10, 0x10);
 const QColor kHintText(0x9A, 0x9A, 0x9A);
 
+// `gray` enlarged to `size` by nearest neighbour, in 32-bit RGB: painting it
+// is then a plain copy. Rows repeat whole, so most of them are one memcpy.
+QImage enlarged(const QImage &gray, const QSize &size)
+{
+    QImage out(size, QImage::Format_RGB32);
+    std::vector<int> columns(static_cast<std::size_t>(size.width()));
+    for (int x = 0; x < size.width(); ++x)
+        columns[static_cast<std::size_t>(x)] = x * gray.width() / size.width();
+    int previous = -1;
+    for (int y = 0; y < size.height(); ++y) {
+        const int source = y * gray.height() / size.height();
+        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y));
+        if (source == previous) {
+            std::memcpy(line, out.constScanLine(y - 1), static_cast<std::size_t>(out.bytesPerLine()));
+            continue;
+        }
+        const uchar *from = gray.constScanLine(source);
+        for (int x = 0; x < size.width(); ++x) {
+            const int level = from[columns[static_cast<std::size_t>(x)]];
+            line[x] = qRgb(level, level, level);
+        }
+        previous = source;
+    }
+    return out;
+}
+
 } // namespace
 
 PanelPictureView::PanelPictureView(QWidget *parent) : QWidget(parent)
@@ -27,8 +55,9 @@ PanelPictureView::PanelPictureView(QWidget *parent) : QWidget(parent)
 
 void PanelPictureView::setImage(const QImage &image)
 {
-    m_image = image;
-    update();
+    m_image = image.convertToFormat(QImage::Format_Grayscale8);
+    m_enlarged = QImage();
+    update(pictureRect());  // the background around it stays as painted
 }
 
 int PanelPictureView::scaleFor(const QSize &area)
@@ -50,8 +79,9 @@ QSize PanelPictureView::minimumSizeHint() const { return kPanelSize * kSmallestS
 void PanelPictureView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
-    painter.fillRect(rect(), kBackground);
     const QRect target = pictureRect();
+    for (const QRect &around : QRegion(rect()) - QRegion(target))
+        painter.fillRect(around, kBackground);
     if (m_image.isNull()) {
         painter.fillRect(target, kDarkPanel);
         painter.setPen(kHintText);
@@ -60,8 +90,13 @@ void PanelPictureView::paintEvent(QPaintEvent *)
     }
     // Nearest neighbour: a whole-number scale without smoothing keeps every
     // panel pixel a square of one gray level.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(target, m_image);
+    const qreal ratio = devicePixelRatioF();
+    const QSize deviceSize(qRound(target.width() * ratio), qRound(target.height() * ratio));
+    if (m_enlarged.size() != deviceSize) {
+        m_enlarged = enlarged(m_image, deviceSize);
+        m_enlarged.setDevicePixelRatio(ratio);
+    }
+    painter.drawImage(target.topLeft(), m_enlarged);
 }
 
 } // namespace vistrel::virt

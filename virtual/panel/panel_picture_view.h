@@ -31,7 +31,8 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    QImage m_image;
+    QImage m_image;     // 180 x 100, gray
+    QImage m_enlarged;  // m_image at the painted size, made when first painted
 };
 
 } // namespace vistrel::virt

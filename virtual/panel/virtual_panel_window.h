@@ -45,21 +45,25 @@ public:
 
 public slots:
     // Takes in what the bridges reported since the last call and updates the
-    // widgets that changed. The feed's wake-ups call it, at most once per
-    // screen frame.
+    // widgets that changed, counters included. The feed's wake-ups do the
+    // same at most once per screen frame, with the counters and the frame
+    // rate at most four times a second.
     void refresh();
     void plugNewBridge();
     void unplugSelectedBridge();
 
 private:
     void onFeedChanged();
-    void collect(bool fullRead);  // fullRead: re-read the list and the panel even if nothing was noted
+    // fullRead: re-read the list and the panel even if nothing was noted;
+    // readoutsNow: show the counters and the frame rate even if shown lately.
+    void collect(bool fullRead, bool readoutsNow);
     void buildUi();
     QWidget *buildPictureSection();
     QWidget *buildLinkSection();
     QWidget *buildBridgeSection();
     QWidget *buildDriveSection();
     void fitDriveTable();
+    void fixCounterSizes();
 
     std::string serialAt(int row) const;
     int rowOf(const std::string &serial) const;  // -1 when not listed
@@ -77,11 +81,13 @@ private:
     void updateButtons();
 
     PanelFeed m_feed;
-    int m_frameMs = 17;        // one frame of the screen
+    qint64 m_frameNs = 16666667;  // one frame of the screen
     QTimer m_frameTimer;       // single shot: the rest of a frame after a refresh
     QTimer m_rereadTimer;      // slow, see the constructor
     QElapsedTimer m_sinceRefresh;
     QElapsedTimer m_sinceFullRead;
+    QElapsedTimer m_sinceReadouts;
+    bool m_readoutsDue = true;
     std::optional<std::string> m_viewed;
     bool m_pinned = false;
     bool m_selecting = false;  // the window itself moves the list's selection
