@@ -2,6 +2,7 @@
 // buttons and the voltage help.
 #include "vistrel.h"
 
+#include "preview_pane.h"
 #include "voltagedescription.h"
 
 #include <QButtonGroup>
@@ -62,7 +63,6 @@ Vistrel::Vistrel(QWidget *parent)
 {
     ui.setupUi(this);
     ui.devicecomboBox->setEnabled(true);
-    ui.videoShowlabel->setAlignment(Qt::AlignCenter);
     connectWidgets();
     installValidators();
     ui.widget_39->hide();  // Vbias is stored and sent, but not offered
@@ -77,6 +77,7 @@ Vistrel::Vistrel(QWidget *parent)
     connect(&m_startLock, &QTimer::timeout, this, &Vistrel::render);
 
     m_session = new vistrel::session::PanelSession(this);
+    m_preview = new PreviewPane(ui.videoShowlabel, *m_session, this);
     connectSession();
     m_session->pollTimer()->start(1000);
     loadSettings();

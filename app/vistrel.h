@@ -24,6 +24,7 @@
 #include <optional>
 #include <vector>
 
+class PreviewPane;
 class QPaintEvent;
 class QPushButton;
 
@@ -104,6 +105,7 @@ private:
 
     Ui_Vistrel ui;
     vistrel::session::PanelSession *m_session = nullptr;
+    PreviewPane *m_preview = nullptr;  // the preview and the playback status line
     // Start/Stop ignores presses for a second after each use.
     QTimer m_startLock;
     // Buttons disabled (and styled so) because of what the panel shows.

@@ -3,9 +3,10 @@
 // the preview label.
 #include "vistrel.h"
 
+#include "preview_pane.h"
+
 #include <QLoggingCategory>
 #include <QMessageBox>
-#include <QPixmap>
 
 using vistrel::session::Content;
 using vistrel::session::LinkState;
@@ -103,16 +104,12 @@ void Vistrel::showNotice(const Notice &notice)
 
 void Vistrel::showPicturePreview(const QImage &preview)
 {
-    ui.videoShowlabel->setPixmap(QPixmap::fromImage(preview));
-    ui.videoShowlabel->setScaledContents(true);
-    ui.videoShowlabel->resize(preview.size());
-    ui.videoShowlabel->show();
+    m_preview->showImage(preview);
 }
 
 void Vistrel::handleFrame(QImage frame)
 {
-    ui.videoShowlabel->setPixmap(QPixmap::fromImage(frame));
-    ui.videoShowlabel->show();
+    m_preview->showImage(frame);
 }
 
 // The session has taken the video down already; only the view follows.

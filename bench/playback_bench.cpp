@@ -117,7 +117,7 @@ double perFrameMs(const QString &path, bool prepare, int &frames)
     const auto start = Clock::now();
     while (capture.read(frame) && !frame.empty()) {
         if (prepare) {
-            const vistrel::display::VideoFrame converted = vistrel::display::convertVideoFrame(frame);
+            const vistrel::display::VideoFrame converted = vistrel::display::convertVideoFrame(frame, {360, 200});
             if (converted.packet.empty())
                 return -1;
         }

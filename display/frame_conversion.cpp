@@ -2,6 +2,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace vistrel::display {
 
 namespace {
@@ -19,6 +22,18 @@ void convertToGray(const cv::Mat &image, cv::Mat &out)
         image.copyTo(out);
     else
         cv::cvtColor(image, out, grayConversionCode(image.channels()));
+}
+
+// Everything of `target` outside `inside` opaque black (0xFF000000 in a
+// 32-bit image), the rest being drawn over anyway.
+void blackBars(cv::Mat &target, const cv::Rect &inside)
+{
+    const cv::Scalar black(0, 0, 0, 255);
+    target.rowRange(0, inside.y).setTo(black);
+    target.rowRange(inside.y + inside.height, target.rows).setTo(black);
+    cv::Mat band = target.rowRange(inside.y, inside.y + inside.height);
+    band.colRange(0, inside.x).setTo(black);
+    band.colRange(inside.x + inside.width, target.cols).setTo(black);
 }
 
 } // namespace
@@ -48,33 +63,50 @@ protocol::Bytes panelFrame(const cv::Mat &image, cv::Size panelSize, std::uint8_
     return protocol::buildGrayFrame(gray.data, gray.cols, gray.rows, gray.step[0], mode);
 }
 
-QImage grayPreview(const cv::Mat &image, cv::Size size)
+cv::Rect letterboxRect(cv::Size source, cv::Size area)
 {
-    if (image.empty() || size.area() <= 0)
+    if (source.area() <= 0 || area.area() <= 0)
         return {};
-    QImage preview(size.width, size.height, QImage::Format_Grayscale8);
-    cv::Mat target(size.height, size.width, CV_8UC1, preview.bits(),
+    // Whole-number cross products decide which side fills the area, so an
+    // image of the area's own shape fills it exactly.
+    const std::int64_t sw = source.width, sh = source.height, aw = area.width, ah = area.height;
+    cv::Size fitted;
+    if (sw * ah >= sh * aw)
+        fitted = {area.width, static_cast<int>(std::max<std::int64_t>(1, (sh * aw + sw / 2) / sw))};
+    else
+        fitted = {static_cast<int>(std::max<std::int64_t>(1, (sw * ah + sh / 2) / sh)), area.height};
+    return {(area.width - fitted.width) / 2, (area.height - fitted.height) / 2, fitted.width, fitted.height};
+}
+
+QImage letterboxedGray(const cv::Mat &image, cv::Size area, int interpolation)
+{
+    const cv::Rect inside = letterboxRect(image.size(), area);
+    if (image.empty() || inside.empty())
+        return {};
+    cv::Mat gray;
+    if (inside.size() == image.size())
+        convertToGray(image, gray);
+    else if (image.channels() == 1)
+        cv::resize(image, gray, inside.size(), 0, 0, interpolation);
+    else {
+        // Scale first: the colour conversion then runs on the smaller image.
+        cv::Mat scaled;
+        cv::resize(image, scaled, inside.size(), 0, 0, interpolation);
+        convertToGray(scaled, gray);
+    }
+    QImage preview(area.width, area.height, QImage::Format_RGB32);
+    cv::Mat target(area.height, area.width, CV_8UC4, preview.bits(),
                    static_cast<std::size_t>(preview.bytesPerLine()));
-    cv::resize(toGray(image), target, size, 0, 0, cv::INTER_LINEAR);
+    blackBars(target, inside);
+    cv::Mat picture = target(inside);  // writes land in the preview's own pixels
+    cv::cvtColor(gray, picture, cv::COLOR_GRAY2BGRA);
     return preview;
 }
 
-QImage fullGrayImage(const cv::Mat &image)
-{
-    if (image.empty())
-        return {};
-    // Convert straight into the image's own pixels: no second copy.
-    QImage gray(image.cols, image.rows, QImage::Format_Grayscale8);
-    cv::Mat target(image.rows, image.cols, CV_8UC1, gray.bits(),
-                   static_cast<std::size_t>(gray.bytesPerLine()));
-    convertToGray(image, target);
-    return gray;
-}
-
-VideoFrame convertVideoFrame(const cv::Mat &bgr)
+VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea)
 {
     VideoFrame frame;
-    frame.preview = fullGrayImage(bgr);
+    frame.preview = letterboxedGray(bgr, previewArea, cv::INTER_NEAREST);
     frame.packet = panelFrame(bgr, {protocol::kPanelWidth, protocol::kPanelHeight},
                               protocol::kFrameModeVideo);
     return frame;

@@ -1,5 +1,6 @@
 // Turning decoded images into what the panel and the preview need: the gray
-// 180 x 100 display frame and a gray QImage. Pure functions, no device.
+// 180 x 100 display frame and a gray preview at the size it is shown. Pure
+// functions, no device.
 #ifndef VISTREL_DISPLAY_FRAME_CONVERSION_H
 #define VISTREL_DISPLAY_FRAME_CONVERSION_H
 
@@ -22,20 +23,27 @@ cv::Mat scaleThenGray(const cv::Mat &image, cv::Size size);
 // slots are all 00 00.
 protocol::Bytes panelFrame(const cv::Mat &image, cv::Size panelSize, std::uint8_t mode);
 
-// The picture preview's order: gray first, then scaled to `size` (bilinear,
-// stretched). A null QImage for an empty image.
-QImage grayPreview(const cv::Mat &image, cv::Size size);
+// Where an image of size `source` lies in `area` with its aspect ratio kept:
+// the largest such rectangle, centred, at least one pixel each way. Empty
+// when either size is.
+cv::Rect letterboxRect(cv::Size source, cv::Size area);
 
-// Full-resolution gray image that owns its pixels (safe to hand to another
-// thread). A null QImage for an empty image.
-QImage fullGrayImage(const cv::Mat &image);
+// A preview at the size it is shown: gray, exactly `area` pixels, the image
+// scaled into letterboxRect (with `interpolation`) and black around it. Held
+// as 32-bit RGB (R = G = B), the screen's own format, so it is drawn without
+// a conversion. A null QImage for an empty image or area. The image owns its
+// pixels, so it may be handed to another thread.
+QImage letterboxedGray(const cv::Mat &image, cv::Size area, int interpolation);
 
 // What the video worker makes of one decoded frame.
 struct VideoFrame {
-    QImage preview;           // full resolution, gray
+    QImage preview;           // letterboxed gray at the preview area's size; null without one
     protocol::Bytes packet;   // mode byte 00
 };
-VideoFrame convertVideoFrame(const cv::Mat &bgr);
+// The preview samples the nearest source pixel: at up to 60 frames a second
+// its cost then follows the preview's size alone (bilinear costs twice as
+// much, area averaging follows the source's size, ruinous at 3840 x 2160).
+VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea);
 
 } // namespace vistrel::display
 

@@ -3,26 +3,41 @@
 #include <algorithm>
 #include <thread>
 
+#ifdef __linux__
+#include <sys/prctl.h>
+#endif
+
 namespace vistrel::display {
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// Sleeps are cut into slices so a stop request is seen within one slice.
-constexpr auto kSlice = 2ms;
-// The last stretch before a deadline is waited out by polling the clock: a
-// sleep often wakes a tenth of a millisecond late, which would lower the
-// rate. No yield there: on a busy machine a yield gives the core away for a
-// whole time slice.
-constexpr auto kSpinWindow = 200us;
+// A sleep often wakes tens of microseconds late, which would lower the rate;
+// the margin before a deadline is therefore polled (no yield: on a busy
+// machine a yield gives the core away for a whole time slice). The margin
+// follows the mean lateness, within these bounds: a write then starts a few
+// microseconds late about as often as the poll lasts a few, instead of
+// polling a fixed 200 us for every frame.
+constexpr auto kLeastMargin = 20us;
+constexpr auto kMostMargin = 200us;
 constexpr auto kIdlePause = 10ms;
 
 } // namespace
 
+void FramePacer::preciseSleepsOnThisThread()
+{
+    // Linux lets a sleep end up to 50 us late for the kernel's convenience
+    // (timer slack); a pacing thread wants it to end on time.
+#ifdef __linux__
+    prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+#endif
+}
+
 FramePacer::FramePacer(int fps)
     : m_period(std::chrono::ceil<Clock::duration>(
           std::chrono::duration<double>(1.0 / std::max(fps, 1))))
+    , m_margin(kMostMargin)
 {
 }
 
@@ -48,17 +63,34 @@ void FramePacer::idle(const std::atomic<bool> &keepGoing)
     sleepUntil(Clock::now() + kIdlePause, keepGoing);
 }
 
+void FramePacer::interrupt()
+{
+    // Taking the lock orders this after a waiter's last look at the flag.
+    { std::lock_guard<std::mutex> lock(m_mutex); }
+    m_wake.notify_all();
+}
+
 bool FramePacer::sleepUntil(Clock::time_point deadline, const std::atomic<bool> &keepGoing)
 {
-    while (keepGoing) {
-        const auto now = Clock::now();
-        if (now >= deadline)
-            return true;
-        const auto remaining = deadline - now;
-        if (remaining > kSpinWindow)
-            std::this_thread::sleep_for(std::min<Clock::duration>(remaining - kSpinWindow, kSlice));
+    const Clock::time_point wakeAt = deadline - m_margin;
+    if (Clock::now() < wakeAt) {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        if (m_wake.wait_until(lock, wakeAt, [&keepGoing] { return !keepGoing; }))
+            return false;
+        lock.unlock();
+        learnLateness(Clock::now() - wakeAt);
     }
-    return false;
+    while (Clock::now() < deadline) {
+        if (!keepGoing)
+            return false;
+    }
+    return keepGoing;
+}
+
+void FramePacer::learnLateness(Clock::duration late)
+{
+    m_lateness = (m_lateness * 7 + std::max(late, Clock::duration::zero())) / 8;
+    m_margin = std::clamp<Clock::duration>(m_lateness, kLeastMargin, kMostMargin);
 }
 
 } // namespace vistrel::display

@@ -2,11 +2,18 @@
 // period (1000 / fps ms, not rounded) after the previous one started. A late
 // frame goes out at once, and the next period counts from it, so a worker
 // that fell behind never sends a burst to catch up.
+//
+// A wait is one sleep to just before the deadline, then a short poll of the
+// clock for the rest: few wake-ups per frame, and no write starts early or
+// (beyond the scheduler's say) late. Whoever clears keepGoing calls
+// interrupt() so a sleeping pacer returns at once.
 #ifndef VISTREL_DISPLAY_FRAME_PACER_H
 #define VISTREL_DISPLAY_FRAME_PACER_H
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
 
 namespace vistrel::display {
@@ -33,11 +40,27 @@ public:
     // Ends early when keepGoing is cleared.
     void idle(const std::atomic<bool> &keepGoing);
 
+    // Wakes a waiting pacer to look at its keepGoing flag; any thread.
+    void interrupt();
+
+    // For the thread that waits: sleeps end as close to their time as the
+    // system allows (where it lets a program ask).
+    static void preciseSleepsOnThisThread();
+
+    // How long before a deadline the sleep ends; the rest is polled. It
+    // follows how late this thread's sleeps have woken.
+    Clock::duration wakeMargin() const { return m_margin; }
+
 private:
     bool sleepUntil(Clock::time_point deadline, const std::atomic<bool> &keepGoing);
+    void learnLateness(Clock::duration late);
 
     Clock::duration m_period;
     std::optional<Clock::time_point> m_lastStart;
+    Clock::duration m_margin;
+    Clock::duration m_lateness{};  // a running mean of how late sleeps end
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
 };
 
 } // namespace vistrel::display

@@ -2,31 +2,74 @@
 
 #include "frame_conversion.h"
 #include "frame_pacer.h"
+#include "frame_reader.h"
 
 #include <opencv2/core.hpp>
+#include <opencv2/core/utility.hpp>
 
 using vistrel::display::FramePacer;
+using vistrel::display::FrameReader;
+using vistrel::display::ProgressMeter;
 
-VideoThread::VideoThread(QString path, int fps) : fps(fps)
+namespace {
+
+std::uint64_t packArea(QSize area)
 {
+    const auto side = [](int length) { return static_cast<std::uint64_t>(std::max(0, length)); };
+    return side(area.width()) << 32 | side(area.height());
+}
+
+constexpr int kDefaultPreviewWidth = 360;
+constexpr int kDefaultPreviewHeight = 200;
+
+} // namespace
+
+VideoThread::VideoThread(QString path, int fps)
+    : fps(fps), m_pacer(std::make_unique<FramePacer>(fps)),
+      m_previewArea(packArea({kDefaultPreviewWidth, kDefaultPreviewHeight}))
+{
+    qRegisterMetaType<vistrel::display::PlaybackProgress>();
+    // OpenCV's own thread pool is switched off for the whole process: a
+    // frame's conversions are small, and the pool's threads would wake (and
+    // spin) for each of them on the cores the decoder needs.
+    cv::setNumThreads(0);
     capture.open(path.toUtf8().toStdString(), cv::CAP_FFMPEG);
 }
 
 VideoThread::~VideoThread()
 {
-    playing = false;
+    halt();
     wait();
     capture.release();
 }
 
-void VideoThread::stop()
+void VideoThread::halt()
 {
     playing = false;
-    if (!isRunning())
+    m_pacer->interrupt();
+}
+
+void VideoThread::stop()
+{
+    // Asked first: a woken worker may finish before the question is put.
+    const bool running = isRunning();
+    halt();
+    if (!running)
         return;
     quit();
     wait();
     deleteLater();
+}
+
+void VideoThread::setPreviewArea(QSize area)
+{
+    m_previewArea = packArea(area);
+}
+
+QSize VideoThread::previewArea() const
+{
+    const std::uint64_t packed = m_previewArea;
+    return {static_cast<int>(packed >> 32), static_cast<int>(packed & 0xFFFFFFFFu)};
 }
 
 void VideoThread::run()
@@ -35,67 +78,75 @@ void VideoThread::run()
                                       : QStringLiteral("Error: Unable to open video file."));
     if (!playing)
         return;
-    FramePacer pacer(fps);
-    do {
-        playPass(pacer);
-    } while (playing);
-}
-
-void VideoThread::playPass(FramePacer &pacer)
-{
+    FramePacer::preciseSleepsOnThisThread();
     if (!capture.isOpened()) {
         // Nothing to send until stopped; pause instead of spinning.
-        pacer.idle(playing);
+        while (playing)
+            m_pacer->idle(playing);
         return;
     }
-    cv::Mat frame;
-    if (readFrame(frame))
-        sendFrame(frame, pacer);
-    else
-        handleEndOfFile(pacer);
+    // Asked before the reader owns the capture.
+    ProgressMeter meter(fps, static_cast<std::int64_t>(capture.get(cv::CAP_PROP_FRAME_COUNT)));
+    FrameReader reader(capture, loopPlay, [this] {
+        const QSize area = previewArea();
+        return cv::Size(area.width(), area.height());
+    });
+    reader.start();
+    play(reader, meter);
+    reader.stop();  // joined before run() returns, so before stop() does
 }
 
-bool VideoThread::readFrame(cv::Mat &frame)
+void VideoThread::play(FrameReader &reader, ProgressMeter &meter)
 {
-    try {
-        return capture.read(frame) && !frame.empty();
-    } catch (const cv::Exception &) {
-        return false;  // a broken stream ends like the end of the file
+    FrameReader::Item item;
+    while (reader.next(item, playing)) {
+        const bool goOn = item.kind == FrameReader::Item::EndOfFile ? handleEndOfFile(item.rewound, reader)
+                                                                    : sendFrame(item, meter);
+        if (!goOn)
+            return;
     }
 }
 
-void VideoThread::handleEndOfFile(FramePacer &pacer)
+// False when playback ends here: stopped, or the write failed.
+bool VideoThread::sendFrame(vistrel::display::ReadFrame &item, ProgressMeter &meter)
+{
+    m_frameSinceRewind = true;
+    if (!m_pacer->waitForTurn(playing))
+        return false;
+    const auto start = FramePacer::Clock::now();
+    vistrel::protocol::Bytes &packet = item.frame.packet;
+    FT_DWORD written = 0;
+    writeStatus = FT_Write(deviceHandle, packet.data(), static_cast<FT_DWORD>(packet.size()), &written);
+    if (writeStatus != FT_OK || written != packet.size()) {
+        playing = false;
+        emit frameWriteFailed(writeStatus == FT_OK ? FT_STATUS(FT_IO_ERROR) : writeStatus);
+        return false;
+    }
+    ++framesWritten;
+    if (!item.frame.preview.isNull())
+        emit frameReady(item.frame.preview);
+    if (const auto report = meter.frameWritten(item.index, start, item.decodeTime))
+        emit progress(*report);
+    return true;
+}
+
+// False when playback ends here.
+bool VideoThread::handleEndOfFile(bool rewound, FrameReader &reader)
 {
     // The last frame keeps the panel for its whole period before the end is
     // reported; Loop Play, read again after it, may still have been switched on.
-    if (!loopPlay && !pacer.finishPeriod(playing))
-        return;
+    if (!loopPlay && !m_pacer->finishPeriod(playing))
+        return false;
     if (!loopPlay) {
         playing = false;
         emit sendFrameStop(false);
-        return;
+        return false;
     }
     // A file that yields no frame at all after a rewind would loop hot.
     if (!m_frameSinceRewind)
-        pacer.idle(playing);
+        m_pacer->idle(playing);
     m_frameSinceRewind = false;
-    capture.set(cv::CAP_PROP_POS_FRAMES, 0.0);
-}
-
-void VideoThread::sendFrame(const cv::Mat &frame, FramePacer &pacer)
-{
-    m_frameSinceRewind = true;
-    vistrel::display::VideoFrame converted = vistrel::display::convertVideoFrame(frame);
-    emit frameReady(converted.preview);
-    if (!pacer.waitForTurn(playing))
-        return;
-    FT_DWORD written = 0;
-    writeStatus = FT_Write(deviceHandle, converted.packet.data(),
-                           static_cast<FT_DWORD>(converted.packet.size()), &written);
-    if (writeStatus == FT_OK && written == converted.packet.size()) {
-        ++framesWritten;
-        return;
-    }
-    playing = false;
-    emit frameWriteFailed(writeStatus == FT_OK ? FT_STATUS(FT_IO_ERROR) : writeStatus);
+    if (!rewound)
+        reader.rewind();
+    return true;
 }

@@ -1,20 +1,31 @@
-// Plays one video file on the panel from a thread of its own: decodes each
-// frame, sends it as a gray 180 x 100 display frame and hands a preview to
-// the GUI thread.
+// Plays one video file on the panel from a thread of its own: writes one gray
+// 180 x 100 display frame per decoded frame, on the pacer's clock, and hands
+// the GUI thread a preview at the preview area's size and the progress.
+//
+// Decoding runs ahead on a second thread (FrameReader), started and joined
+// inside run(): the writer never waits for a decode that could have been
+// done while it waited for its turn. Only the writer writes.
 #ifndef VISTREL_DISPLAY_VIDEOTHREAD_H
 #define VISTREL_DISPLAY_VIDEOTHREAD_H
 
 #include "d2xx.h"
+#include "playback_progress.h"
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <QThread>
 #include <opencv2/videoio.hpp>
 
 #include <atomic>
+#include <cstdint>
+#include <memory>
 
 namespace vistrel::display {
 class FramePacer;
+class FrameReader;
+class ProgressMeter;
+struct ReadFrame;
 }
 
 class VideoThread : public QThread
@@ -25,10 +36,15 @@ public:
     VideoThread(QString path, int fps);
     ~VideoThread() override;
 
-    // Ends playback: clears `playing`; a running worker is joined and its
-    // deletion scheduled. A worker that had already finished is left to its
-    // owner.
+    // Ends playback: clears `playing`; a running worker is joined (its
+    // reader too) and its deletion scheduled. A worker that had already
+    // finished is left to its owner.
     void stop();
+
+    // The preview's size in device pixels; an empty size makes no preview.
+    // Safe from any thread; the next decoded frame uses it.
+    void setPreviewArea(QSize area);
+    QSize previewArea() const;
 
     std::atomic<bool> playing{false};
     std::atomic<bool> loopPlay{false};
@@ -39,7 +55,9 @@ public:
     int fps;
 
 signals:
+    // The preview of the frame just written.
     void frameReady(QImage frmae);
+    void progress(const vistrel::display::PlaybackProgress &progress);
     void sendFrameStop(bool playing);
     void sendDebug(QString txt);
     // The first frame write that fails ends the worker: a bridge that
@@ -50,11 +68,15 @@ protected:
     void run() override;
 
 private:
-    void playPass(vistrel::display::FramePacer &pacer);
-    bool readFrame(cv::Mat &frame);
-    void handleEndOfFile(vistrel::display::FramePacer &pacer);
-    void sendFrame(const cv::Mat &frame, vistrel::display::FramePacer &pacer);
+    void play(vistrel::display::FrameReader &reader, vistrel::display::ProgressMeter &meter);
+    bool sendFrame(vistrel::display::ReadFrame &item, vistrel::display::ProgressMeter &meter);
+    bool handleEndOfFile(bool rewound, vistrel::display::FrameReader &reader);
+    void halt();  // clears `playing` and wakes the writer if it sleeps
 
+    // Made with the worker, so a stop can wake it; used by run() alone.
+    std::unique_ptr<vistrel::display::FramePacer> m_pacer;
+
+    std::atomic<std::uint64_t> m_previewArea;  // width << 32 | height
     bool m_frameSinceRewind = false;
 };
 

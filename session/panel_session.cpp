@@ -43,6 +43,7 @@ PanelSession::PanelSession(QObject *parent) : QObject(parent), m_poll(this), m_p
     Q_UNUSED(kMetaTypes);
     connect(&m_poll, &QTimer::timeout, this, &PanelSession::refreshDevices);
     connect(m_playback, &Playback::frame, this, &PanelSession::videoFrame);
+    connect(m_playback, &Playback::progress, this, &PanelSession::playbackProgress);
     connect(m_playback, &Playback::ended, this, &PanelSession::onPlaybackEnded);
     connect(m_playback, &Playback::writeFailed, this, &PanelSession::onFrameWriteFailed);
 }

@@ -8,10 +8,12 @@
 
 #include "device_link.h"
 #include "field_texts.h"
+#include "playback_progress.h"
 #include "session_types.h"
 
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QStringList>
 #include <QTimer>
 #include <opencv2/core.hpp>
@@ -86,7 +88,14 @@ public:
     // are counted by framesPlayed).
     std::uint64_t bytesWritten() const { return m_link.bytesWritten(); }
 
-    // The picture preview's size; panel frames from a picture use half of it.
+    // Previews (picture and video) are made at the size they are shown, in
+    // device pixels, letterboxed; the window reports that size whenever it
+    // changes, and a chosen picture's preview is then made again.
+    void setPreviewArea(QSize devicePixels);
+    QSize previewArea() const { return m_previewArea; }
+
+    // The preview's size until the window reports one; panel frames from a
+    // picture use half of it.
     static constexpr int kPreviewWidth = 360;
     static constexpr int kPreviewHeight = 200;
 
@@ -96,10 +105,13 @@ signals:
     void linkStateChanged(vistrel::session::LinkState state);
     void contentChanged(vistrel::session::Content content);
     void notice(const vistrel::session::Notice &notice);
-    // The gray preview of a picture just chosen, at the preview's size.
+    // The gray preview of the chosen picture, at the preview area's size.
     void picturePreview(const QImage &image);
-    // Each video frame's preview, from the worker.
+    // The preview of each video frame written, from the worker, at the
+    // preview area's size.
     void videoFrame(const QImage &image);
+    // A playing video's place and rate, a few times a second.
+    void playbackProgress(const vistrel::display::PlaybackProgress &progress);
     void driveSettingsSent();
     // A video reached its end by itself and was taken down.
     void playbackEnded();
@@ -120,6 +132,7 @@ private:
     bool takeDownContent();
 
     bool showPicture();
+    void emitPicturePreview();
     bool startVideo(bool loop);
     void stopVideoWorker();
     void onPlaybackEnded();
@@ -142,6 +155,7 @@ private:
     QString m_mediaPath;
     bool m_pictureMode = false;
     cv::Mat m_picture;
+    QSize m_previewArea{kPreviewWidth, kPreviewHeight};
     bool m_loop = false;
     Playback *m_playback = nullptr;
 };

@@ -21,6 +21,7 @@ bool Playback::prepare(const QString &path, int fps)
     auto worker = std::make_unique<VideoThread>(path, fps);
     if (!worker->capture.isOpened())
         return false;
+    worker->setPreviewArea(m_previewArea);
     m_worker = worker.release();
     ++m_generation;
     m_lastFrames = 0;
@@ -36,6 +37,10 @@ void Playback::connectWorker(VideoThread *worker)
     connect(worker, &VideoThread::frameReady, this, [this, current](const QImage &image) {
         if (current())
             emit frame(image);
+    });
+    connect(worker, &VideoThread::progress, this, [this, current](const display::PlaybackProgress &p) {
+        if (current())
+            emit progress(p);
     });
     connect(worker, &VideoThread::sendFrameStop, this, [this, current](bool playing) {
         if (!playing && current()) {
@@ -83,6 +88,13 @@ void Playback::setLoop(bool loop)
 {
     if (m_worker && m_worker->isRunning())
         m_worker->loopPlay = loop;
+}
+
+void Playback::setPreviewArea(QSize area)
+{
+    m_previewArea = area;
+    if (m_worker)
+        m_worker->setPreviewArea(area);
 }
 
 std::uint64_t Playback::framesWritten() const

@@ -5,9 +5,11 @@
 #define VISTREL_SESSION_PLAYBACK_H
 
 #include "d2xx.h"
+#include "playback_progress.h"
 
 #include <QImage>
 #include <QObject>
+#include <QSize>
 #include <QString>
 
 #include <cstdint>
@@ -36,11 +38,14 @@ public:
     bool active() const { return m_worker != nullptr; }
     VideoThread *worker() const { return m_worker; }
     void setLoop(bool loop);
+    // The preview's size in device pixels, for this worker and later ones.
+    void setPreviewArea(QSize area);
     // Frames the current (or last) worker wrote.
     std::uint64_t framesWritten() const;
 
 signals:
     void frame(const QImage &preview);
+    void progress(const vistrel::display::PlaybackProgress &progress);
     // A non-looping file reached its end; the worker has finished.
     void ended();
     // A frame write failed; the worker has stopped writing.
@@ -53,6 +58,7 @@ private:
     VideoThread *m_worker = nullptr;
     std::uint64_t m_generation = 0;  // tells a late report of an old worker apart
     std::uint64_t m_lastFrames = 0;
+    QSize m_previewArea{360, 200};
 };
 
 } // namespace vistrel::session

@@ -9,6 +9,7 @@
 #include "session_log.h"
 
 #include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
 
 namespace vistrel::session {
 
@@ -128,8 +129,25 @@ bool PanelSession::choosePicture(const QString &path)
     m_mediaPath = path;
     m_pictureMode = true;
     m_picture = picture;
-    emit picturePreview(display::grayPreview(m_picture, cv::Size(kPreviewWidth, kPreviewHeight)));
+    emitPicturePreview();
     return true;
+}
+
+void PanelSession::emitPicturePreview()
+{
+    // Area averaging: made once per choice, so quality wins over speed here.
+    const cv::Size area(m_previewArea.width(), m_previewArea.height());
+    emit picturePreview(display::letterboxedGray(m_picture, area, cv::INTER_AREA));
+}
+
+void PanelSession::setPreviewArea(QSize devicePixels)
+{
+    if (devicePixels == m_previewArea)
+        return;
+    m_previewArea = devicePixels;
+    m_playback->setPreviewArea(devicePixels);
+    if (m_pictureMode && !m_picture.empty())
+        emitPicturePreview();
 }
 
 void PanelSession::chooseVideo(const QString &path)

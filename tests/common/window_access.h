@@ -5,6 +5,7 @@
 #define VISTREL_TESTS_WINDOW_ACCESS_H
 
 #include "playback.h"
+#include "preview_pane.h"
 #include "vistrel.h"
 
 #include <QTimer>
@@ -17,6 +18,8 @@ struct VistrelInspector {
     static Ui_Vistrel &ui(Vistrel &window) { return window.ui; }
     static Session &session(Vistrel &window) { return *window.m_session; }
     static QTimer *pollTimer(Vistrel &window) { return window.m_session->pollTimer(); }
+    // The picture or video frame the preview shows, as the session made it.
+    static QImage preview(Vistrel &window) { return window.m_preview->image(); }
 
     static bool deviceOpen(Vistrel &window)
     {

@@ -3,7 +3,9 @@
 #include "videothread.h"
 
 #include <QCheckBox>
+#include <QLabel>
 #include <QPointer>
+#include <QSignalSpy>
 
 using namespace displaytest;
 
@@ -133,6 +135,22 @@ private slots:
             const double gap = std::chrono::duration<double, std::milli>(stamps[i] - stamps[i - 1]).count();
             QVERIFY2(gap >= 95 && gap < 170, qPrintable(QString("%1 ms before packet %2").arg(gap).arg(words[int(i)])));
         }
+    }
+
+    // While a video plays the line under the preview shows where it is and
+    // the rate kept, from the session's reports; it empties when it ends.
+    void statusLine()
+    {
+        QLabel *status = m_window->findChild<QLabel *>("playbackStatus");
+        QVERIFY(status && status->text().isEmpty());
+        QSignalSpy reports(&VistrelInspector::session(*m_window), &vistrel::session::PanelSession::playbackProgress);
+        QVERIFY(play(false));
+        const QRegularExpression shown("^frame ([0-9]+) / 12 \u00B7 00:00 / 00:00 \u00B7 [0-9]+\\.[0-9] fps$");
+        QTRY_VERIFY2(shown.match(status->text()).hasMatch(), qPrintable(status->text()));
+        QTRY_VERIFY_WITH_TIMEOUT(!worker(), 5000);
+        QVERIFY(status->text().isEmpty());
+        const auto last = reports.last().first().value<vistrel::display::PlaybackProgress>();
+        QCOMPARE(QString("%1 / %2").arg(last.frame).arg(last.totalFrames), QString("12 / 12"));
     }
 };
 

@@ -1,9 +1,12 @@
-// The video worker's pacing: the period, no burst after falling behind, Stop
-// within one period, and the intervals between writes on the virtual bridge.
+// The video worker: pacing (the period, no burst after falling behind, Stop at
+// once, the intervals between writes on the virtual bridge), the frames read
+// ahead in the file's order whatever Loop Play does, previews at the preview
+// area's size, and progress reports.
 #include "display_media.h"
 #include "frame_pacer.h"
 #include "videothread.h"
 #include <QPointer>
+#include <QSignalSpy>
 #include <thread>
 
 using namespace displaytest;
@@ -14,13 +17,15 @@ class VideoThreadTest : public QObject
     Q_OBJECT
     std::unique_ptr<Vistrel> m_window;  // holds the open link
     const QString m_ramp = rampVideo("ramp24.mp4", 24);
+    const QString m_ramp3 = rampVideo("ramp3.mp4", 3);
 
     static double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
     static std::uint64_t framesOnPanel() { return Testbed::instance().panel(kSerial).framesReceived; }
 
-    VideoThread *startWorker(int fps)
+    VideoThread *startWorker(int fps, const QString &path = {}, bool loop = false)
     {
-        auto *worker = new VideoThread(m_ramp, fps);
+        auto *worker = new VideoThread(path.isEmpty() ? m_ramp : path, fps);
+        worker->loopPlay = loop;
         worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
         worker->playing = true;
         worker->start();
@@ -28,7 +33,7 @@ class VideoThreadTest : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(!m_ramp.isEmpty()); }
+    void initTestCase() { QVERIFY(!m_ramp.isEmpty() && !m_ramp3.isEmpty()); }
     void init() { openWindowOnPanel(m_window); }
 
     // The period is 1000 / fps ms, not rounded, fps below 1 taken as 1; a late
@@ -45,10 +50,30 @@ private slots:
         QVERIFY(pacer.waitForTurn(keepGoing) && msSince(start) < 5);
         start = Clock::now();
         QVERIFY(pacer.waitForTurn(keepGoing) && msSince(start) >= 9.9);
+        const auto margin = pacer.wakeMargin();
+        QVERIFY(margin >= std::chrono::microseconds(20) && margin <= std::chrono::microseconds(200));
     }
 
-    // At one frame a second, Stop is honoured within the period, joins the
-    // worker and schedules its release.
+    // A pacer asleep for a whole period returns as soon as it is interrupted.
+    void pacerInterrupted()
+    {
+        std::atomic<bool> keepGoing{true};
+        vistrel::display::FramePacer pacer(1);
+        QVERIFY(pacer.waitForTurn(keepGoing));
+        std::thread stopper([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(30));
+            keepGoing = false;
+            pacer.interrupt();
+        });
+        const auto start = Clock::now();
+        QVERIFY(!pacer.waitForTurn(keepGoing));
+        stopper.join();
+        QVERIFY2(msSince(start) < 100, qPrintable(QString("woke after %1 ms").arg(msSince(start))));
+    }
+
+    // At one frame a second, Stop is honoured at once (the writer asleep, the
+    // reader waiting with frames ready), joins both threads and schedules the
+    // worker's release.
     void stopWithinOnePeriod()
     {
         QPointer<VideoThread> worker = startWorker(0);
@@ -57,7 +82,7 @@ private slots:
         QCOMPARE(framesOnPanel(), 1u);
         const auto start = Clock::now();
         worker->stop();
-        QVERIFY2(msSince(start) < 200, qPrintable(QString("stop took %1 ms").arg(msSince(start))));
+        QVERIFY2(msSince(start) < 50, qPrintable(QString("stop took %1 ms").arg(msSince(start))));
         QVERIFY(worker->isFinished() && !worker->playing);
         QTest::qWait(50);  // runs the deferred delete
         QVERIFY(worker.isNull());
@@ -85,6 +110,66 @@ private slots:
         const double mean = std::chrono::duration<double, std::milli>(times.back() - times.front()).count() / 23;
         QVERIFY2(shortOnes <= 3 && std::abs(mean - 25) <= 2.5,
                  qPrintable(QString("%1 intervals under 24 ms, mean %2 ms").arg(shortOnes).arg(mean)));
+    }
+
+    // The reader is ahead of the writer and reaches the end of the file
+    // first; what is written still follows Loop Play as the writer finds it
+    // at the end of the last frame's period.
+    void loopSwitchedWhilePlaying_data()
+    {
+        QTest::addColumn<bool>("loopAtStart");
+        QTest::addColumn<qulonglong>("switchAfter");  // frames on the panel
+        QTest::addColumn<QStringList>("written");     // from the start, the rest unchecked when looping
+        QTest::newRow("on during the last frame") << false << 3ull << QStringList{"0", "1", "2", "0", "1"};
+        QTest::newRow("off during the pass") << true << 1ull << QStringList{"0", "1", "2"};
+    }
+    void loopSwitchedWhilePlaying()
+    {
+        QFETCH(bool, loopAtStart);
+        QFETCH(qulonglong, switchAfter);
+        QFETCH(QStringList, written);
+        std::unique_ptr<VideoThread> worker(startWorker(4, m_ramp3, loopAtStart));
+        QTRY_COMPARE_WITH_TIMEOUT(framesOnPanel(), std::uint64_t(switchAfter), 3000);
+        worker->loopPlay = !loopAtStart;
+        if (loopAtStart) {
+            QVERIFY(worker->wait(5000));  // the pass ends the playback
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(framesOnPanel() >= 5, 5000);
+            worker->stop();
+        }
+        QCOMPARE(packets().mid(0, written.size()), written);
+        if (loopAtStart)
+            QCOMPARE(packets().size(), 3);
+    }
+
+    // Previews come at the preview area's size, letterboxed gray, and follow
+    // a new size; the progress reports end with the file's last frame.
+    void previewsAndProgress()
+    {
+        auto *worker = new VideoThread(m_ramp, 60);
+        std::unique_ptr<VideoThread> owner(worker);
+        worker->setPreviewArea({200, 100});  // a 64 x 36 video: 178 x 100 in the middle
+        QSignalSpy previews(worker, &VideoThread::frameReady);
+        QSignalSpy reports(worker, &VideoThread::progress);
+        worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
+        worker->playing = true;
+        worker->start();
+        QTRY_VERIFY(framesOnPanel() >= 5);
+        worker->setPreviewArea({100, 100});
+        QVERIFY(worker->wait(5000));  // read only once the worker has ended
+        QCOMPARE(previews.size(), 24);
+        const QImage first = previews.first().first().value<QImage>();
+        QCOMPARE(first.size(), QSize(200, 100));
+        QCOMPARE(first.format(), QImage::Format_RGB32);
+        QCOMPARE(first.pixel(10, 50), qRgb(0, 0, 0));  // the bar
+        QCOMPARE(first.pixel(189, 50), qRgb(0, 0, 0));
+        const QRgb inside = first.pixel(11, 50);
+        QVERIFY2(qRed(inside) == qGreen(inside) && qGreen(inside) == qBlue(inside) && std::abs(qGray(inside) - 16) <= 4,
+                 qPrintable(QString::number(inside, 16)));
+        QCOMPARE(previews.last().first().value<QImage>().size(), QSize(100, 100));
+        QVERIFY(reports.size() >= 2 && reports.size() < 24);  // a few a second, not one per frame
+        const auto last = reports.last().first().value<vistrel::display::PlaybackProgress>();
+        QCOMPARE(QString("%1 / %2 at %3").arg(last.frame).arg(last.totalFrames).arg(last.askedFps), QString("24 / 24 at 60"));
     }
 };
 

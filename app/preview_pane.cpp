@@ -1,0 +1,101 @@
+#include "preview_pane.h"
+
+#include <QBoxLayout>
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QStyle>
+
+#include <cmath>
+
+PreviewPane::PreviewPane(QLabel *preview, vistrel::session::PanelSession &session, QObject *parent)
+    : QObject(parent), m_preview(preview), m_status(new QLabel), m_session(session)
+{
+    m_status->setObjectName(QStringLiteral("playbackStatus"));
+    m_status->setStyleSheet(QStringLiteral("QLabel { color: #8A8A8A; font-size: 11px; }"));
+    m_status->setAlignment(Qt::AlignCenter);
+    // One line's height from the start, so the preview does not shrink when
+    // a video starts.
+    m_status->ensurePolished();
+    m_status->setFixedHeight(m_status->fontMetrics().height() + 2);
+    m_status->setAccessibleName(tr("Playback status"));
+    m_status->setAccessibleDescription(tr("Frame and time of the playing video and the frame rate kept"));
+    // The layout alone sizes the preview, and the pane paints all of it, so
+    // nothing behind it is painted again for each frame.
+    m_preview->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+    m_preview->setAttribute(Qt::WA_OpaquePaintEvent);
+    placeStatusUnderPreview();
+    m_preview->installEventFilter(this);
+    using vistrel::session::PanelSession;
+    connect(&session, &PanelSession::playbackProgress, this, &PreviewPane::showProgress);
+    connect(&session, &PanelSession::contentChanged, this, &PreviewPane::followContent);
+}
+
+void PreviewPane::placeStatusUnderPreview()
+{
+    auto *frame = qobject_cast<QBoxLayout *>(m_preview->parentWidget()->layout());
+    const int at = frame->indexOf(m_preview);
+    frame->removeWidget(m_preview);
+    auto *column = new QVBoxLayout;
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    column->addWidget(m_preview, 1);
+    column->addWidget(m_status);
+    frame->insertLayout(at, column, 1);
+}
+
+bool PreviewPane::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != m_preview)
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::Paint) {
+        paintPreview();
+        return true;
+    }
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+        reportArea();
+    return false;
+}
+
+void PreviewPane::reportArea()
+{
+    const qreal ratio = m_preview->devicePixelRatioF();
+    const QSize logical = m_preview->contentsRect().size();
+    m_session.setPreviewArea(QSize(static_cast<int>(std::lround(logical.width() * ratio)),
+                                   static_cast<int>(std::lround(logical.height() * ratio))));
+}
+
+void PreviewPane::showImage(const QImage &image)
+{
+    m_image = image;
+    // At once: a frame a period is all there is to coalesce, and a deferred
+    // update would cost the event loop another turn per frame.
+    m_preview->repaint();
+}
+
+// The image is made at the preview's size in device pixels: drawn one to one,
+// centred; whatever it leaves free (for a moment after a resize) shows the
+// window's background.
+void PreviewPane::paintPreview()
+{
+    QPainter painter(m_preview);
+    const QSize logicalSize = (QSizeF(m_image.size()) / m_preview->devicePixelRatioF()).toSize();
+    const QRect placed = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, logicalSize, m_preview->contentsRect());
+    const QRegion uncovered = QRegion(m_preview->rect()) - (m_image.isNull() ? QRegion() : QRegion(placed));
+    for (const QRect &rect : uncovered)
+        painter.fillRect(rect, m_preview->palette().window());
+    if (!m_image.isNull())
+        painter.drawImage(QRectF(placed), m_image, QRectF(m_image.rect()));
+}
+
+void PreviewPane::showProgress(const vistrel::display::PlaybackProgress &progress)
+{
+    if (m_session.content() == vistrel::session::Content::Video)
+        m_status->setText(vistrel::display::progressText(progress));
+}
+
+void PreviewPane::followContent(vistrel::session::Content content)
+{
+    if (content != vistrel::session::Content::Video)
+        m_status->clear();
+}

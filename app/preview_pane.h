@@ -1,0 +1,47 @@
+// The main window's preview frame: the preview label, sized by its layout,
+// and under it the playback status line ("playbackStatus"). The pane tells
+// the session the preview's size in device pixels whenever it changes, so
+// pictures and video frames arrive at the size they are shown; it paints
+// them one to one into the label itself. A video frame thus costs the GUI
+// thread one small blit: no pixmap conversion, no scaling, no relayout.
+#ifndef VISTREL_APP_PREVIEW_PANE_H
+#define VISTREL_APP_PREVIEW_PANE_H
+
+#include "panel_session.h"
+
+#include <QImage>
+#include <QObject>
+
+class QLabel;
+
+class PreviewPane : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Puts the status line under `preview` in the preview's layout and takes
+    // over the preview's painting.
+    PreviewPane(QLabel *preview, vistrel::session::PanelSession &session, QObject *parent = nullptr);
+
+    QLabel *status() const { return m_status; }
+    // The image shown, as the session made it (null: nothing shown yet).
+    QImage image() const { return m_image; }
+    void showImage(const QImage &image);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void placeStatusUnderPreview();
+    void reportArea();
+    void paintPreview();
+    void showProgress(const vistrel::display::PlaybackProgress &progress);
+    void followContent(vistrel::session::Content content);
+
+    QLabel *m_preview;
+    QLabel *m_status;
+    vistrel::session::PanelSession &m_session;
+    QImage m_image;
+};
+
+#endif
