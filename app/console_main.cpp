@@ -1,5 +1,6 @@
 #include "console_main.h"
 
+#include "autoplay.h"
 #include "d2xx_backend.h"
 #include "device_messages.h"
 #include "framelesshelper.h"
@@ -66,6 +67,7 @@ void describeOptions(QCommandLineParser &parser)
     parser.addVersionOption();
     parser.addOption({QStringLiteral("virtual"),
                       QStringLiteral("Use emulated bridges and open the virtual panel beside the console.")});
+    addAutoplayOptions(parser);
 }
 
 // --help and --version answer before the application object exists, so
@@ -102,6 +104,12 @@ int runConsole(int argc, char *argv[], BridgeChoice choice)
     QCommandLineParser parser;
     describeOptions(parser);
     parser.process(app);
+    QString autoplayError;
+    const std::optional<AutoplayRequest> autoplay = autoplayRequest(parser, autoplayError);
+    if (!autoplayError.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(autoplayError));
+        return 1;
+    }
     vistrel::session::routeDeviceMessages();
     const bool onVirtualBridges = selectBackend(parser, choice);
 
@@ -111,5 +119,7 @@ int runConsole(int argc, char *argv[], BridgeChoice choice)
     window.show();
     if (onVirtualBridges)
         vistrel::virt::openVirtualPanelBeside(window);
+    if (autoplay)
+        scheduleAutoplay(window, *autoplay);
     return app.exec();
 }

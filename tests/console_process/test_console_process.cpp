@@ -1,8 +1,12 @@
 // vistrel and vistrel-virtual started as processes: --help and --version
-// answer without a display, a wrong option is an error, and a start on the
-// virtual bridges writes nothing of its own to the terminal.
+// answer without a display, a wrong option is an error, a start on the
+// virtual bridges writes nothing of its own to the terminal, and --play
+// starts a video on the first bridge with nobody at the controls.
+#include "test_environment.h"
+
 #include <QProcess>
 #include <QtTest>
+#include <opencv2/videoio.hpp>
 
 namespace {
 
@@ -72,6 +76,14 @@ private slots:
                                                            << name + " " + QStringLiteral(VISTREL_TEST_VERSION) << "";
             QTest::newRow(qPrintable(name + " unknown option")) << program << QStringList{"--colour"} << 1 << ""
                                                                 << "Unknown option 'colour'.";
+            QTest::newRow(qPrintable(name + " --help lists --play")) << program << QStringList{"--help"} << 0
+                                                                     << "  --play <file>" << "";
+            QTest::newRow(qPrintable(name + " --fps out of range")) << program << QStringList{"--play", "a.mp4", "--fps", "61"}
+                                                                    << 1 << "" << "--fps takes a whole number from 1 to 60";
+            QTest::newRow(qPrintable(name + " --fps not a number")) << program << QStringList{"--play", "a.mp4", "--fps", "6o"}
+                                                                    << 1 << "" << "--fps takes a whole number from 1 to 60";
+            QTest::newRow(qPrintable(name + " --loop alone")) << program << QStringList{"--loop"} << 1 << ""
+                                                              << "--loop and --fps go with --play";
         }
     }
     void commandLine()
@@ -114,6 +126,56 @@ private slots:
         const QStringList err = ownLines(QString::fromLocal8Bit(process.readAllStandardError()));
         QVERIFY2(err.isEmpty(), qPrintable(err.join('\n')));
         QCOMPARE(ownLines(QString::fromLocal8Bit(process.readAllStandardOutput())), QStringList());
+    }
+
+    // --play opens the first bridge and plays the file: the wire log holds
+    // the open word, the start word and the frames; played once, the stop
+    // word follows the last frame, looped the frames go on.
+    void autoplay_data()
+    {
+        QTest::addColumn<bool>("loop");
+        QTest::newRow("once") << false;
+        QTest::newRow("looped") << true;
+    }
+    void autoplay()
+    {
+        QFETCH(bool, loop);
+        const QString video = testenv::dataDir() + "/autoplay.mp4";
+        {
+            cv::VideoWriter writer(video.toStdString(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 30, {64, 36});
+            QVERIFY(writer.isOpened());
+            for (int i = 0; i < 6; ++i)
+                writer.write(cv::Mat(36, 64, CV_8UC3, cv::Scalar::all(20 * i)));
+        }
+        const QString log = testenv::dataDir() + "/autoplay.bin";
+        QFile::remove(log);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("VISTREL_WIRE_LOG", log);
+        env.insert("VISTREL_VIRTUAL_DEVICES", "VPANEL01");
+        QProcess process;
+        process.setProcessEnvironment(env);
+        QStringList arguments{"--play", video, "--fps", "30"};
+        if (loop)
+            arguments << "--loop";
+        process.start(QStringLiteral(VIRTUAL_CONSOLE), arguments);
+        QVERIFY(process.waitForStarted());
+        const qint64 frame = 36004, once = 4 + 4 + 6 * frame + 4;
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(log).size() >= (loop ? 8 + 9 * frame : once), 15000);
+        QTest::qWait(300);  // nothing more once it has ended by itself
+        process.terminate();
+        if (!process.waitForFinished(5000))
+            process.kill();
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray wire = file.readAll();
+        QCOMPARE(wire.left(8).toHex(' '), QByteArray("ff fe 0d 0a ff aa 0d 0a"));
+        if (!loop)
+            QCOMPARE(wire.size(), once);
+        for (qint64 at = 8; at + frame <= wire.size(); at += frame)  // each frame whole, in the video's order
+            QCOMPARE(QByteArray(wire.mid(int(at), 2) + wire.mid(int(at + frame - 2), 2)).toHex(' '), QByteArray("ff 00 0d 0a"));
+        if (!loop)
+            QCOMPARE(wire.right(4).toHex(' '), QByteArray("ff fd 0d 0a"));
     }
 };
 
