@@ -9,10 +9,12 @@ namespace {
 // Under the inbox lock: whether this note is the first since the window last
 // collected, and so has to wake it.
 template <typename Inbox>
-bool firstNote(Inbox &inbox)
+bool firstNote(Inbox &inbox, FrameRateMeter::Clock::time_point now)
 {
     const bool first = !inbox.wakePosted;
     inbox.wakePosted = true;
+    if (first)
+        inbox.wakeNoted = now;
     return first;
 }
 
@@ -33,7 +35,7 @@ PanelFeed::PanelFeed() : m_inbox(std::make_shared<Inbox>())
                 inbox->changes.lastWritten = serial;
                 if (packet.kind == protocol::DecodedPacket::Frame)
                     inbox->meters[serial].addFrame(now);
-                wake = firstNote(*inbox);
+                wake = firstNote(*inbox, now);
             }
             if (wake)  // queued: posts an event to the window and returns
                 emit inbox->signaller.changed();
@@ -43,7 +45,7 @@ PanelFeed::PanelFeed() : m_inbox(std::make_shared<Inbox>())
         {
             std::lock_guard<std::mutex> lock(inbox->mutex);
             inbox->changes.plugs = true;
-            wake = firstNote(*inbox);
+            wake = firstNote(*inbox, FrameRateMeter::Clock::now());
         }
         if (wake)
             emit inbox->signaller.changed();
@@ -67,6 +69,12 @@ PanelFeed::Changes PanelFeed::takeChanges()
     m_inbox->changes = Changes{};
     m_inbox->wakePosted = false;
     return taken;
+}
+
+PanelFeed::Clock::time_point PanelFeed::wakeNoted() const
+{
+    std::lock_guard<std::mutex> lock(m_inbox->mutex);
+    return m_inbox->wakeNoted;
 }
 
 double PanelFeed::frameRate(const std::string &serial, FrameRateMeter::Clock::time_point now) const

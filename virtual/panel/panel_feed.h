@@ -41,8 +41,14 @@ public:
     PanelFeed(const PanelFeed &) = delete;
     PanelFeed &operator=(const PanelFeed &) = delete;
 
+    using Clock = FrameRateMeter::Clock;
+
     // changed() follows the first note after each takeChanges().
     const PanelFeedSignal *signaller() const { return &m_inbox->signaller; }
+    // When the note that posted the pending changed() was taken, on the
+    // writer's clock: a paced stream's wakes are a frame apart here even when
+    // the window gets to them unevenly.
+    Clock::time_point wakeNoted() const;
     // What happened since the last call; clears the notes and re-arms changed().
     Changes takeChanges();
     // Frames per second the bridge received over the last second.
@@ -56,6 +62,7 @@ private:
         mutable std::mutex mutex;
         Changes changes;
         bool wakePosted = false;  // changed() emitted and not yet collected
+        Clock::time_point wakeNoted;
         std::map<std::string, FrameRateMeter> meters;
         PanelFeedSignal signaller;
     };

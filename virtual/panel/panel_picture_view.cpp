@@ -57,7 +57,10 @@ void PanelPictureView::setImage(const QImage &image)
 {
     m_image = image.convertToFormat(QImage::Format_Grayscale8);
     m_enlarged = QImage();
-    update(pictureRect());  // the background around it stays as painted
+    // At once, and only the picture: refreshes come at most once per screen
+    // frame already, and a deferred update would cost another turn of the
+    // event loop per frame. The background around it stays as painted.
+    repaint(pictureRect());
 }
 
 int PanelPictureView::scaleFor(const QSize &area)

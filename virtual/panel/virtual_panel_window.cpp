@@ -302,20 +302,27 @@ QWidget *VirtualPanelWindow::buildDriveSection()
     return makeSection(QStringLiteral("driveSection"), tr("Drive settings"), content);
 }
 
-// Something arrived: show it now, or at the end of the screen frame the last
-// refresh fell in. Until then the feed posts nothing more. A stream as fast
-// as the screen arrives a hair before a whole frame has passed; the eighth of
-// a frame allowed for that saves it a timer and a wake-up per frame.
+// Something arrived: show it now if the arrival that was shown last is a
+// screen frame older (an eighth less, for the writer's jitter), else when it
+// will be. Until then the feed posts nothing more. Arrivals are compared on
+// the writer's clock, not with when the window got to them: a stream as fast
+// as the screen is then shown as it arrives, never pushed onto a timer by one
+// late turn of the event loop.
 void VirtualPanelWindow::onFeedChanged()
 {
     if (m_frameTimer.isActive())
         return;
-    const qint64 since = m_sinceRefresh.isValid() ? m_sinceRefresh.nsecsElapsed() : m_frameNs;
-    const qint64 rest = m_frameNs - since;
-    if (rest <= m_frameNs / 8)
+    const auto arrived = m_feed.wakeNoted();
+    const auto frame = std::chrono::nanoseconds(m_frameNs);
+    if (!m_shownArrival || arrived - *m_shownArrival >= frame - frame / 8) {
+        m_shownArrival = arrived;
         collect(false, false);
-    else
-        m_frameTimer.start(static_cast<int>((rest + 999999) / 1000000));
+        return;
+    }
+    // Faster than the screen: the next refresh one frame after the last.
+    *m_shownArrival += frame;
+    const auto rest = std::chrono::ceil<std::chrono::milliseconds>(*m_shownArrival - PanelFeed::Clock::now());
+    m_frameTimer.start(static_cast<int>(std::max<std::chrono::milliseconds::rep>(0, rest.count())));
 }
 
 void VirtualPanelWindow::refresh()
@@ -326,7 +333,6 @@ void VirtualPanelWindow::refresh()
 void VirtualPanelWindow::collect(bool fullRead, bool readoutsNow)
 {
     m_frameTimer.stop();
-    m_sinceRefresh.start();
     m_readoutsDue = readoutsNow || !m_sinceReadouts.isValid() || m_sinceReadouts.elapsed() >= kReadoutMs;
     const PanelFeed::Changes changes = m_feed.takeChanges();
     const bool periodic = fullRead || m_sinceFullRead.elapsed() >= kFullReadMs;

@@ -84,7 +84,7 @@ private:
     qint64 m_frameNs = 16666667;  // one frame of the screen
     QTimer m_frameTimer;       // single shot: the rest of a frame after a refresh
     QTimer m_rereadTimer;      // slow, see the constructor
-    QElapsedTimer m_sinceRefresh;
+    std::optional<PanelFeed::Clock::time_point> m_shownArrival;  // of the wake shown last
     QElapsedTimer m_sinceFullRead;
     QElapsedTimer m_sinceReadouts;
     bool m_readoutsDue = true;
