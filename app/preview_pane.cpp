@@ -52,8 +52,10 @@ bool PreviewPane::eventFilter(QObject *watched, QEvent *event)
         paintPreview();
         return true;
     }
-    if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+    if (event->type() == QEvent::Resize || event->type() == QEvent::Show) {
+        m_placed = placement(m_image);
         reportArea();
+    }
     return false;
 }
 
@@ -65,27 +67,41 @@ void PreviewPane::reportArea()
                                    static_cast<int>(std::lround(logical.height() * ratio))));
 }
 
+// A frame in the same place as the one before repaints its own rectangle
+// only; the bars around it stay as painted.
 void PreviewPane::showImage(const QImage &image)
 {
+    const QRect placed = placement(image);
+    const bool samePlace = !m_image.isNull() && !image.isNull() && placed == m_placed;
     m_image = image;
+    m_placed = placed;
     // At once: a frame a period is all there is to coalesce, and a deferred
     // update would cost the event loop another turn per frame.
-    m_preview->repaint();
+    if (samePlace)
+        m_preview->repaint(placed);
+    else
+        m_preview->repaint();
 }
 
-// The image is made at the preview's size in device pixels: drawn one to one,
-// centred; whatever it leaves free (for a moment after a resize) shows the
-// window's background.
+// The image is made at its size on screen in device pixels: drawn one to
+// one, centred in the label.
+QRect PreviewPane::placement(const QImage &image) const
+{
+    const QSize logicalSize = (QSizeF(image.size()) / m_preview->devicePixelRatioF()).toSize();
+    return QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, logicalSize, m_preview->contentsRect());
+}
+
+// Black bars around a picture (the letterbox); the window's background when
+// there is none yet.
 void PreviewPane::paintPreview()
 {
     QPainter painter(m_preview);
-    const QSize logicalSize = (QSizeF(m_image.size()) / m_preview->devicePixelRatioF()).toSize();
-    const QRect placed = QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, logicalSize, m_preview->contentsRect());
-    const QRegion uncovered = QRegion(m_preview->rect()) - (m_image.isNull() ? QRegion() : QRegion(placed));
-    for (const QRect &rect : uncovered)
-        painter.fillRect(rect, m_preview->palette().window());
+    const QRegion around = QRegion(m_preview->rect()) - (m_image.isNull() ? QRegion() : QRegion(m_placed));
+    const QBrush background = m_image.isNull() ? m_preview->palette().window() : QBrush(Qt::black);
+    for (const QRect &rect : around)
+        painter.fillRect(rect, background);
     if (!m_image.isNull())
-        painter.drawImage(QRectF(placed), m_image, QRectF(m_image.rect()));
+        painter.drawImage(QRectF(m_placed), m_image, QRectF(m_image.rect()));
 }
 
 void PreviewPane::showProgress(const vistrel::display::PlaybackProgress &progress)

@@ -1,9 +1,10 @@
 // The main window's preview frame: the preview label, sized by its layout,
 // and under it the playback status line ("playbackStatus"). The pane tells
 // the session the preview's size in device pixels whenever it changes, so
-// pictures and video frames arrive at the size they are shown; it paints
-// them one to one into the label itself. A video frame thus costs the GUI
-// thread one small blit: no pixmap conversion, no scaling, no relayout.
+// pictures and video frames arrive at the size they are shown (fitted, aspect
+// ratio kept); it paints them one to one into the label, centred between
+// black bars. A video frame thus costs the GUI thread one copy of its own
+// pixels: no pixmap conversion, no scaling, no relayout.
 #ifndef VISTREL_APP_PREVIEW_PANE_H
 #define VISTREL_APP_PREVIEW_PANE_H
 
@@ -34,6 +35,7 @@ protected:
 private:
     void placeStatusUnderPreview();
     void reportArea();
+    QRect placement(const QImage &image) const;
     void paintPreview();
     void showProgress(const vistrel::display::PlaybackProgress &progress);
     void followContent(vistrel::session::Content content);
@@ -42,6 +44,7 @@ private:
     QLabel *m_status;
     vistrel::session::PanelSession &m_session;
     QImage m_image;
+    QRect m_placed;  // where m_image is drawn, in the label
 };
 
 #endif

@@ -24,18 +24,6 @@ void convertToGray(const cv::Mat &image, cv::Mat &out)
         cv::cvtColor(image, out, grayConversionCode(image.channels()));
 }
 
-// Everything of `target` outside `inside` opaque black (0xFF000000 in a
-// 32-bit image), the rest being drawn over anyway.
-void blackBars(cv::Mat &target, const cv::Rect &inside)
-{
-    const cv::Scalar black(0, 0, 0, 255);
-    target.rowRange(0, inside.y).setTo(black);
-    target.rowRange(inside.y + inside.height, target.rows).setTo(black);
-    cv::Mat band = target.rowRange(inside.y, inside.y + inside.height);
-    band.colRange(0, inside.x).setTo(black);
-    band.colRange(inside.x + inside.width, target.cols).setTo(black);
-}
-
 } // namespace
 
 cv::Mat toGray(const cv::Mat &image)
@@ -78,35 +66,33 @@ cv::Rect letterboxRect(cv::Size source, cv::Size area)
     return {(area.width - fitted.width) / 2, (area.height - fitted.height) / 2, fitted.width, fitted.height};
 }
 
-QImage letterboxedGray(const cv::Mat &image, cv::Size area, int interpolation)
+QImage fittedGray(const cv::Mat &image, cv::Size area, int interpolation)
 {
-    const cv::Rect inside = letterboxRect(image.size(), area);
-    if (image.empty() || inside.empty())
+    const cv::Size fitted = letterboxRect(image.size(), area).size();
+    if (image.empty() || fitted.empty())
         return {};
     cv::Mat gray;
-    if (inside.size() == image.size())
+    if (fitted == image.size())
         convertToGray(image, gray);
     else if (image.channels() == 1)
-        cv::resize(image, gray, inside.size(), 0, 0, interpolation);
+        cv::resize(image, gray, fitted, 0, 0, interpolation);
     else {
         // Scale first: the colour conversion then runs on the smaller image.
         cv::Mat scaled;
-        cv::resize(image, scaled, inside.size(), 0, 0, interpolation);
+        cv::resize(image, scaled, fitted, 0, 0, interpolation);
         convertToGray(scaled, gray);
     }
-    QImage preview(area.width, area.height, QImage::Format_RGB32);
-    cv::Mat target(area.height, area.width, CV_8UC4, preview.bits(),
+    QImage preview(fitted.width, fitted.height, QImage::Format_RGB32);
+    cv::Mat target(fitted.height, fitted.width, CV_8UC4, preview.bits(),
                    static_cast<std::size_t>(preview.bytesPerLine()));
-    blackBars(target, inside);
-    cv::Mat picture = target(inside);  // writes land in the preview's own pixels
-    cv::cvtColor(gray, picture, cv::COLOR_GRAY2BGRA);
+    cv::cvtColor(gray, target, cv::COLOR_GRAY2BGRA);  // into the preview's own pixels
     return preview;
 }
 
 VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea)
 {
     VideoFrame frame;
-    frame.preview = letterboxedGray(bgr, previewArea, cv::INTER_NEAREST);
+    frame.preview = fittedGray(bgr, previewArea, cv::INTER_NEAREST);
     frame.packet = panelFrame(bgr, {protocol::kPanelWidth, protocol::kPanelHeight},
                               protocol::kFrameModeVideo);
     return frame;

@@ -28,16 +28,18 @@ protocol::Bytes panelFrame(const cv::Mat &image, cv::Size panelSize, std::uint8_
 // when either size is.
 cv::Rect letterboxRect(cv::Size source, cv::Size area);
 
-// A preview at the size it is shown: gray, exactly `area` pixels, the image
-// scaled into letterboxRect (with `interpolation`) and black around it. Held
+// A preview at the size it is shown: gray, scaled (with `interpolation`) to
+// the largest size that fits `area` with its aspect ratio kept, that is
+// letterboxRect's size; whoever shows it centres it in the area and draws the
+// black bars, which need no pixels here and no copying for each frame. Held
 // as 32-bit RGB (R = G = B), the screen's own format, so it is drawn without
 // a conversion. A null QImage for an empty image or area. The image owns its
 // pixels, so it may be handed to another thread.
-QImage letterboxedGray(const cv::Mat &image, cv::Size area, int interpolation);
+QImage fittedGray(const cv::Mat &image, cv::Size area, int interpolation);
 
 // What the video worker makes of one decoded frame.
 struct VideoFrame {
-    QImage preview;           // letterboxed gray at the preview area's size; null without one
+    QImage preview;           // fitted into the preview area, gray; null without an area
     protocol::Bytes packet;   // mode byte 00
 };
 // The preview samples the nearest source pixel: at up to 60 frames a second

@@ -137,7 +137,7 @@ void PanelSession::emitPicturePreview()
 {
     // Area averaging: made once per choice, so quality wins over speed here.
     const cv::Size area(m_previewArea.width(), m_previewArea.height());
-    emit picturePreview(display::letterboxedGray(m_picture, area, cv::INTER_AREA));
+    emit picturePreview(display::fittedGray(m_picture, area, cv::INTER_AREA));
 }
 
 void PanelSession::setPreviewArea(QSize devicePixels)

@@ -39,20 +39,20 @@ private slots:
     }
 
     // Four gray quadrants: on the panel the picture is stretched (letterboxing
-    // would put black in the corners); in the preview it keeps its aspect
-    // ratio, at the preview area's size, with black bars.
+    // would put black in the corners); the preview keeps its aspect ratio,
+    // fitted into the preview area.
     void widePicture_data()
     {
         QTest::addColumn<QSize>("area");
-        QTest::addColumn<QRect>("inside");  // where the picture lies in the preview
-        QTest::newRow("default area: bars left and right") << QSize(360, 200) << QRect(2, 0, 356, 200);
-        QTest::newRow("tall area: bars above and below") << QSize(200, 300) << QRect(0, 93, 200, 113);
-        QTest::newRow("the picture's own shape: no bars") << QSize(320, 180) << QRect(0, 0, 320, 180);
+        QTest::addColumn<QSize>("fitted");
+        QTest::newRow("default area: bars left and right") << QSize(360, 200) << QSize(356, 200);
+        QTest::newRow("tall area: bars above and below") << QSize(200, 300) << QSize(200, 113);
+        QTest::newRow("the picture's own shape: no bars") << QSize(320, 180) << QSize(320, 180);
     }
     void widePicture()
     {
         QFETCH(QSize, area);
-        QFETCH(QRect, inside);
+        QFETCH(QSize, fitted);
         cv::Mat image(1080, 1920, CV_8UC3);
         const int levels[4] = {40, 90, 160, 220};  // top left, top right, bottom left, bottom right
         for (int q = 0; q < 4; ++q)
@@ -65,40 +65,38 @@ private slots:
         const Bytes bytes = wire();
         QCOMPARE(bytes.size(), std::size_t(4 + 36004));
         const QImage shown = preview();
-        QCOMPARE(shown.size(), area);
-        for (int q = 0; q < 4; ++q) {  // corner slots of the 180 x 100 panel, corner pixels of the picture in the preview
+        QCOMPARE(shown.size(), fitted);
+        for (int q = 0; q < 4; ++q) {  // corner slots of the 180 x 100 panel, corner pixels of the preview
             const int row = q / 2 * 99, column = q % 2 * 179, panel = bytes[4 + 3 + 360 * row + 2 * column];
-            const QPoint corner(q % 2 ? inside.right() : inside.left(), q / 2 ? inside.bottom() : inside.top());
-            const int previewed = qGray(shown.pixel(corner));
-            QVERIFY2(std::abs(panel - levels[q]) <= 4 && std::abs(previewed - levels[q]) <= 4,
-                     qPrintable(QString("corner %1: panel %2, preview %3").arg(q).arg(panel).arg(previewed)));
+            const QRgb corner = shown.pixel(q % 2 * (fitted.width() - 1), q / 2 * (fitted.height() - 1));
+            QVERIFY2(std::abs(panel - levels[q]) <= 4 && std::abs(qGray(corner) - levels[q]) <= 4 && qRed(corner) == qBlue(corner),
+                     qPrintable(QString("corner %1: panel %2, preview %3").arg(q).arg(panel).arg(qGray(corner))));
         }
-        const QRect bars[] = {QRect(0, 0, inside.left(), area.height()), QRect(0, 0, area.width(), inside.top()),
-                              QRect(inside.right() + 1, 0, area.width() - inside.right() - 1, area.height()),
-                              QRect(0, inside.bottom() + 1, area.width(), area.height() - inside.bottom() - 1)};
-        for (const QRect &bar : bars)
-            for (int y = bar.top(); y <= bar.bottom(); ++y)
-                for (int x = bar.left(); x <= bar.right(); ++x)
-                    QVERIFY2(qGray(shown.pixel(x, y)) == 0, qPrintable(QString("bar pixel %1,%2").arg(x).arg(y)));
     }
 
-    // On screen the preview is made at the label's size in device pixels
-    // (no scaling when shown), and again when the window is resized.
+    // On screen the preview is made for the label's size in device pixels
+    // (no scaling when shown), and again when the window is resized; it is
+    // drawn centred between black bars.
     void previewFollowsTheLabel()
     {
-        choosePicture(m_white);
+        choosePicture(m_white);  // 320 x 240: bars above and below in the tall label
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
         QLabel *label = VistrelInspector::ui(*m_window).videoShowlabel;
         const auto deviceSize = [label] { return label->contentsRect().size() * label->devicePixelRatioF(); };
-        QTRY_COMPARE(preview().size(), deviceSize());
+        const auto fitted = [&] { return QSize(deviceSize().width(), (deviceSize().width() * 3 + 2) / 4); };
+        QTRY_COMPARE(preview().size(), fitted());
         QCOMPARE(VistrelInspector::session(*m_window).previewArea(), deviceSize());
         const QSize before = label->size();
         m_window->resize(m_window->width() + 120, m_window->height() + 80);
         QTRY_VERIFY(label->size() != before);
-        QTRY_COMPARE(preview().size(), deviceSize());
-        // Painted one to one: the label's centre shows the white picture.
-        QCOMPARE(qGray(label->grab().toImage().pixel(label->rect().center())), 255);
+        QTRY_COMPARE(preview().size(), fitted());
+        const QImage painted = label->grab().toImage();
+        const int barHeight = (label->height() - fitted().height() / int(label->devicePixelRatioF())) / 2;
+        QVERIFY(barHeight > 2);
+        QCOMPARE(qGray(painted.pixel(label->rect().center())), 255);  // the picture, one to one
+        QCOMPARE(qGray(painted.pixel(label->width() / 2, barHeight / 2)), 0);  // the bars
+        QCOMPARE(qGray(painted.pixel(label->width() / 2, label->height() - 1 - barHeight / 2)), 0);
     }
 
     // A JPEG cut short: the picture chosen before stays, and so does its preview.
