@@ -7,6 +7,7 @@
 //
 // --with-panel shows the "Virtual panel" window during each playback, so the
 // cost of watching the stream (listener, repaints) shows in the rates.
+#include "bench_media.h"
 #include "frame_conversion.h"
 #include "videothread.h"
 #include "virtual_bridge.h"
@@ -19,7 +20,6 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTextStream>
-#include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
 #include <algorithm>
@@ -54,6 +54,8 @@ std::vector<Clock::time_point> takeStamps()
     return stamps;
 }
 constexpr const char *kSerial = "VPANEL01";
+// The preview label's size in the console at its default window size (96 dpi).
+const cv::Size kPreviewArea(470, 475);
 constexpr double kSourceFps = 60;
 constexpr int kCostPasses = 2;
 bool withPanel = false;
@@ -61,50 +63,6 @@ bool withPanel = false;
 double msBetween(Clock::time_point from, Clock::time_point to)
 {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// Moving shapes over a drifting gradient: something a codec has to work for,
-// without the pathological cost of noise.
-cv::Mat syntheticFrame(cv::Size size, int index)
-{
-    cv::Mat frame(size, CV_8UC3);
-    for (int y = 0; y < size.height; ++y) {
-        auto *row = frame.ptr<cv::Vec3b>(y);
-        for (int x = 0; x < size.width; ++x)
-            row[x] = cv::Vec3b(static_cast<uchar>((x + index * 3) & 0xFF), static_cast<uchar>((y + index) & 0xFF),
-                               static_cast<uchar>(((x + y) / 4 + index * 2) & 0xFF));
-    }
-    const int radius = size.height / 6;
-    const cv::Point centre((index * 7) % size.width, size.height / 2 + static_cast<int>(radius * std::sin(index / 15.0)));
-    cv::circle(frame, centre, radius, cv::Scalar(255, 255, 255), cv::FILLED, cv::LINE_AA);
-    cv::rectangle(frame, cv::Rect((index * 11) % size.width, size.height / 8, size.width / 10, size.height / 10),
-                  cv::Scalar(0, 0, 0), cv::FILLED);
-    cv::putText(frame, std::to_string(index), {size.width / 20, size.height - size.height / 10},
-                cv::FONT_HERSHEY_SIMPLEX, size.height / 200.0, cv::Scalar(20, 240, 20), 2, cv::LINE_AA);
-    return frame;
-}
-
-struct Codec {
-    int fourcc;
-    const char *name;
-};
-
-// Tries H.264 first; OpenCV's FFmpeg writer answers for avc1 and H264 alike.
-bool writeVideo(const QString &path, cv::Size size, int frames, QString &codecUsed)
-{
-    const Codec codecs[] = {{cv::VideoWriter::fourcc('a', 'v', 'c', '1'), "avc1 (H.264)"},
-                            {cv::VideoWriter::fourcc('H', '2', '6', '4'), "H264"},
-                            {cv::VideoWriter::fourcc('m', 'p', '4', 'v'), "mp4v (MPEG-4 Part 2, fallback)"}};
-    for (const Codec &codec : codecs) {
-        cv::VideoWriter writer(path.toStdString(), cv::CAP_FFMPEG, codec.fourcc, kSourceFps, size, true);
-        if (!writer.isOpened())
-            continue;
-        for (int i = 0; i < frames; ++i)
-            writer.write(syntheticFrame(size, i));
-        codecUsed = codec.name;
-        return true;
-    }
-    return false;
 }
 
 // Mean milliseconds per frame of a read loop over the whole file; with
@@ -117,7 +75,7 @@ double perFrameMs(const QString &path, bool prepare, int &frames)
     const auto start = Clock::now();
     while (capture.read(frame) && !frame.empty()) {
         if (prepare) {
-            const vistrel::display::VideoFrame converted = vistrel::display::convertVideoFrame(frame, {360, 200});
+            const vistrel::display::VideoFrame converted = vistrel::display::convertVideoFrame(frame, kPreviewArea);
             if (converted.packet.empty())
                 return -1;
         }
@@ -161,6 +119,7 @@ PlaybackResult play(const QString &path, int fps)
     QEventLoop loop;
     VideoThread worker(path, fps);
     worker.deviceHandle = handle;
+    worker.setPreviewArea({kPreviewArea.width, kPreviewArea.height});
     worker.playing = true;
     QImage latest;  // the receiving side keeps the newest preview, as the window does
     QObject::connect(&worker, &VideoThread::frameReady, &loop, [&](const QImage &image) {
@@ -242,7 +201,7 @@ int main(int argc, char **argv)
     for (const cv::Size &size : sizes) {
         const QString path = folder.filePath(QString("bench_%1x%2.mp4").arg(size.width).arg(size.height));
         QString codec;
-        if (!writeVideo(path, size, seconds * static_cast<int>(kSourceFps), codec)) {
+        if (!benchmedia::writeVideo(path, size, seconds * static_cast<int>(kSourceFps), kSourceFps, codec)) {
             out << "cannot write " << path << "\n";
             return 1;
         }
