@@ -48,6 +48,11 @@ void VideoThread::playPass(FramePacer &pacer)
         pacer.idle(playing);
         return;
     }
+    if (frameLimit && framesWritten >= frameLimit) {
+        if (pacer.finishPeriod(playing))
+            reportEnd();
+        return;
+    }
     cv::Mat frame;
     if (readFrame(frame))
         sendFrame(frame, pacer);
@@ -68,11 +73,11 @@ void VideoThread::handleEndOfFile(FramePacer &pacer)
 {
     // The last frame keeps the panel for its whole period before the end is
     // reported; Loop Play, read again after it, may still have been switched on.
-    if (!loopPlay && !pacer.finishPeriod(playing))
+    ++m_passesDone;
+    if (!rewindWanted() && !pacer.finishPeriod(playing))
         return;
-    if (!loopPlay) {
-        playing = false;
-        emit sendFrameStop(false);
+    if (!rewindWanted()) {
+        reportEnd();
         return;
     }
     // A file that yields no frame at all after a rewind would loop hot.
@@ -80,6 +85,17 @@ void VideoThread::handleEndOfFile(FramePacer &pacer)
         pacer.idle(playing);
     m_frameSinceRewind = false;
     capture.set(cv::CAP_PROP_POS_FRAMES, 0.0);
+}
+
+bool VideoThread::rewindWanted() const
+{
+    return loopPlay && (passLimit == 0 || m_passesDone < passLimit);
+}
+
+void VideoThread::reportEnd()
+{
+    playing = false;
+    emit sendFrameStop(false);
 }
 
 void VideoThread::sendFrame(const cv::Mat &frame, FramePacer &pacer)

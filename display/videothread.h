@@ -35,6 +35,11 @@ public:
     FT_HANDLE deviceHandle = nullptr;
     FT_STATUS writeStatus = FT_OK;
     std::atomic<quint64> framesWritten{0};
+    // Bounds on one playback (0: none). Reaching one ends it as the end of a
+    // file does: the last frame keeps its period, then sendFrameStop(false).
+    // passLimit counts passes over the file, so it only matters with loopPlay.
+    std::atomic<quint64> frameLimit{0};
+    std::atomic<quint64> passLimit{0};
     cv::VideoCapture capture;
     int fps;
 
@@ -53,9 +58,12 @@ private:
     void playPass(vistrel::display::FramePacer &pacer);
     bool readFrame(cv::Mat &frame);
     void handleEndOfFile(vistrel::display::FramePacer &pacer);
+    bool rewindWanted() const;
+    void reportEnd();
     void sendFrame(const cv::Mat &frame, vistrel::display::FramePacer &pacer);
 
     bool m_frameSinceRewind = false;
+    quint64 m_passesDone = 0;
 };
 
 #endif

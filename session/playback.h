@@ -5,6 +5,7 @@
 #define VISTREL_SESSION_PLAYBACK_H
 
 #include "d2xx.h"
+#include "session_types.h"
 
 #include <QImage>
 #include <QObject>
@@ -29,7 +30,7 @@ public:
     // decoded (nothing is kept then).
     bool prepare(const QString &path, int fps);
     // Starts the prepared worker writing through `handle`.
-    void start(FT_HANDLE handle, bool loop);
+    void start(FT_HANDLE handle, bool loop, const PlaybackBound &bound = {});
     // Stops and joins the worker; it writes nothing more afterwards.
     void stop();
 

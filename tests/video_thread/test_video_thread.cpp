@@ -14,6 +14,7 @@ class VideoThreadTest : public QObject
     Q_OBJECT
     std::unique_ptr<Vistrel> m_window;  // holds the open link
     const QString m_ramp = rampVideo("ramp24.mp4", 24);
+    const QString m_short = rampVideo("ramp5.mp4", 5);
 
     static double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
     static std::uint64_t framesOnPanel() { return Testbed::instance().panel(kSerial).framesReceived; }
@@ -28,7 +29,7 @@ class VideoThreadTest : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(!m_ramp.isEmpty()); }
+    void initTestCase() { QVERIFY(!m_ramp.isEmpty() && !m_short.isEmpty()); }
     void init() { openWindowOnPanel(m_window); }
 
     // The period is 1000 / fps ms, not rounded, fps below 1 taken as 1; a late
@@ -85,6 +86,43 @@ private slots:
         const double mean = std::chrono::duration<double, std::milli>(times.back() - times.front()).count() / 23;
         QVERIFY2(shortOnes <= 3 && std::abs(mean - 25) <= 2.5,
                  qPrintable(QString("%1 intervals under 24 ms, mean %2 ms").arg(shortOnes).arg(mean)));
+    }
+
+    // A bounded worker ends as at the end of its file, once: exactly the
+    // frames the first bound reached allows, the file's end included.
+    void bounds_data()
+    {
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<int>("frameLimit");
+        QTest::addColumn<int>("passLimit");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("frames, within the file") << false << 3 << 0 << 3;
+        QTest::newRow("frames, past the end of a file played once") << false << 8 << 0 << 5;
+        QTest::newRow("frames, past the end of a looping file") << true << 8 << 0 << 8;
+        QTest::newRow("passes") << true << 0 << 3 << 15;
+        QTest::newRow("one pass") << true << 0 << 1 << 5;
+        QTest::newRow("passes need a loop") << false << 0 << 3 << 5;
+        QTest::newRow("frames before passes") << true << 7 << 3 << 7;
+    }
+    void bounds()
+    {
+        QFETCH(bool, loop);
+        QFETCH(int, frameLimit);
+        QFETCH(int, passLimit);
+        QFETCH(int, frames);
+        auto worker = std::make_unique<VideoThread>(m_short, 60);
+        worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
+        worker->loopPlay = loop;
+        worker->frameLimit = frameLimit;
+        worker->passLimit = passLimit;
+        worker->playing = true;
+        QSignalSpy ends(worker.get(), &VideoThread::sendFrameStop);
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        QCOMPARE(ends.count(), 1);
+        QCOMPARE(ends.at(0).at(0).toBool(), false);
+        QCOMPARE(int(worker->framesWritten), frames);
+        QCOMPARE(packets(), ramp(frames, 5));
     }
 };
 
