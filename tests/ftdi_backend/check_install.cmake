@@ -13,6 +13,7 @@ endif()
 set(expected_files
     bin/vistrel
     bin/vistrel-virtual
+    bin/vistrelctl
     lib/udev/rules.d/70-vistrel-ftdi.rules
     share/applications/vistrel.desktop
     share/pixmaps/vistrel.png)
@@ -21,7 +22,7 @@ foreach(relative IN LISTS expected_files)
         message(FATAL_ERROR "not installed: ${relative}\n${output}")
     endif()
 endforeach()
-foreach(program vistrel vistrel-virtual)
+foreach(program vistrel vistrel-virtual vistrelctl)
     if(IS_DIRECTORY "${PREFIX}/bin/${program}")
         message(FATAL_ERROR "bin/${program} is not a program")
     endif()
