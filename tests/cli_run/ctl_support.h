@@ -2,14 +2,11 @@
 // media the scripts use, made at run time.
 #pragma once
 
-#include "stream_decoder.h"
-#include "test_environment.h"
+#include "media_files.h"
 
 #include <QDir>
 #include <QFile>
 #include <QString>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/videoio.hpp>
 
 namespace ctltest {
 
@@ -40,10 +37,8 @@ inline bool writeFile(const QString &name, const QByteArray &contents)
 // gray.jpg, a 12-frame ramp.mp4, and bad.jpg / bad.mp4 that no decoder reads.
 inline bool makeMedia()
 {
-    cv::VideoWriter writer(dataPath("ramp.mp4").toStdString(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 30, {64, 36});
-    for (int i = 0; i < 12 && writer.isOpened(); ++i)
-        writer.write(cv::Mat(36, 64, CV_8UC3, cv::Scalar::all(16 + 10 * i)));
-    return writer.isOpened() && cv::imwrite(dataPath("gray.jpg").toStdString(), cv::Mat(100, 200, CV_8UC3, cv::Scalar::all(90)))
+    return !displaytest::rampVideo("ramp.mp4", 12).isEmpty()
+        && cv::imwrite(dataPath("gray.jpg").toStdString(), cv::Mat(100, 200, CV_8UC3, cv::Scalar::all(90)))
         && writeFile("bad.jpg", "not a picture") && writeFile("bad.mp4", "not a video");
 }
 
