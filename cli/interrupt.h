@@ -6,7 +6,8 @@
 
 namespace vistrel::cli {
 
-// Installs the handlers for its lifetime and restores the previous ones.
+// Installs the handlers for its lifetime (and ignores SIGPIPE, so a closed
+// output leaves the link to be closed as usual), then restores the previous ones.
 class InterruptGuard
 {
 public:

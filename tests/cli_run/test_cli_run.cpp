@@ -39,9 +39,8 @@ QByteArray readWire()
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// Starts vistrelctl on the virtual bridges `devices`, in the media folder,
-// with a fresh wire log.
-void start(QProcess &process, const QStringList &arguments, const QString &devices = "VPANEL01")
+// The virtual bridges `devices`, the media folder, a fresh wire log.
+void prepare(QProcess &process, const QString &devices = "VPANEL01")
 {
     QFile::remove(wireLog());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -49,6 +48,11 @@ void start(QProcess &process, const QStringList &arguments, const QString &devic
     environment.insert("VISTREL_VIRTUAL_DEVICES", devices);
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(testenv::dataDir());
+}
+
+void start(QProcess &process, const QStringList &arguments, const QString &devices = "VPANEL01")
+{
+    prepare(process, devices);
     process.start(VISTRELCTL, arguments);
 }
 
@@ -305,6 +309,19 @@ private slots:
             QCOMPARE(stopped.value("frames").toInt(), wire.count('F'));
         QCOMPARE(lines.last().value("exit").toInt(), 128 + signalNumber);
         QCOMPARE(lines.last().value("bytes").toDouble(), double(ctl.wire.size()));
+    }
+
+    // A reader that goes away (| head -1) does not end the program with the link open.
+    void closedOutputStillClosesTheLink()
+    {
+        QProcess process;
+        prepare(process);
+        process.start("bash", {"-c", "\"$0\" \"$@\" | head -1; exit ${PIPESTATUS[0]}", VISTRELCTL, "--virtual", "-e",
+                               "open; pattern all-on; wait 200ms; wait 200ms"});
+        const CtlRun ctl = finish(process);
+        QVERIFY2(ctl.out.startsWith("line 1: open: ok") && ctl.out.count('\n') == 1, qPrintable(ctl.out));
+        QCOMPARE(ctl.status, 0);
+        QCOMPARE(words(ctl.wire), "OAFDO");
     }
 
     void helpAndVersion()
