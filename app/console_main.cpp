@@ -1,6 +1,7 @@
 #include "console_main.h"
 
 #include "d2xx_backend.h"
+#include "device_messages.h"
 #include "framelesshelper.h"
 #include "panel_placement.h"
 #include "virtual_bridge.h"
@@ -9,6 +10,10 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstdlib>
 
 namespace {
 
@@ -55,25 +60,50 @@ bool selectBackend(const QCommandLineParser &parser, BridgeChoice choice)
     return false;
 }
 
-void parseCommandLine(QCommandLineParser &parser, const QApplication &app)
+void describeOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral("Control console for TFT test panels behind an FTDI bridge."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({QStringLiteral("virtual"),
                       QStringLiteral("Use emulated bridges and open the virtual panel beside the console.")});
-    parser.process(app);
+}
+
+// --help and --version answer before the application object exists, so
+// they work without a display.
+void answerHelpOrVersion(int &argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    QCommandLineParser parser;
+    describeOptions(parser);
+    parser.parse(arguments);  // errors wait for the full parse, which knows the toolkit's options
+    if (parser.isSet(QStringLiteral("help"))) {
+        const QCoreApplication core(argc, argv);  // the help text names the program from it
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        std::exit(0);
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        std::exit(0);
+    }
 }
 
 } // namespace
 
 int runConsole(int argc, char *argv[], BridgeChoice choice)
 {
+    QCoreApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
+    QCoreApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
+    answerHelpOrVersion(argc, argv);
     QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
     QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
     QCommandLineParser parser;
-    parseCommandLine(parser, app);
+    describeOptions(parser);
+    parser.process(app);
+    vistrel::session::routeDeviceMessages();
     const bool onVirtualBridges = selectBackend(parser, choice);
 
     Vistrel window;

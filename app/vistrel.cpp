@@ -69,6 +69,8 @@ Vistrel::Vistrel(QWidget *parent)
     ui.widget_4->hide();   // gamma stays at its default unless the row is shown
     ui.lineEdit_gamma->hide();
     keepOnOnceChecked(ui.radioButton_gamma);
+    installKeyboard();
+    describeControls();
 
     m_startLock.setSingleShot(true);
     m_startLock.setInterval(1000);

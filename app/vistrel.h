@@ -5,6 +5,7 @@
 //   vistrel_actions.cpp  the slots that act on the session
 //   vistrel_view.cpp     the session's state and notices on screen
 //   vistrel_filters.cpp  input filters and the encoding helpers
+//   vistrel_keyboard.cpp shortcuts, tab order, accessible names
 //   settings.cpp         the field texts in the settings store
 #ifndef VISTREL_APP_VISTREL_H
 #define VISTREL_APP_VISTREL_H
@@ -77,6 +78,8 @@ private:
     void connectWidgets();
     void installValidators();
     void connectSession();
+    void installKeyboard();   // vistrel_keyboard.cpp
+    void describeControls();
 
     // --- the view (vistrel_view.cpp) ---
     void render();

@@ -2,6 +2,7 @@
 // The DLL is loaded on first use, so the console starts without it; every
 // accepted write is also appended to the wire log.
 #include "d2xx_backend.h"
+#include "device_log.h"
 #include "wire_log.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -12,7 +13,7 @@
 #endif
 #include <windows.h>
 
-#include <cstdio>
+#include <string>
 #include <mutex>
 
 namespace {
@@ -49,7 +50,8 @@ bool resolve(HMODULE module, const char *name, Function &function, bool &reporte
     if (function)
         return true;
     if (!reported)
-        std::fprintf(stderr, "vistrel: ftd2xx.dll has no %s; no bridge can be used\n", name);
+        vistrel::device::logMessage(vistrel::device::LogLevel::Warning,
+                                    std::string("ftd2xx.dll has no ") + name + "; no bridge can be used");
     reported = true;
     return false;
 }
@@ -59,9 +61,9 @@ bool load(Functions &f)
 {
     const HMODULE module = LoadLibraryW(dllName);
     if (!module) {
-        std::fprintf(stderr, "vistrel: cannot load ftd2xx.dll (error %lu); no bridge can be used\n",
-                     static_cast<unsigned long>(GetLastError()));
-        std::fflush(stderr);
+        vistrel::device::logMessage(vistrel::device::LogLevel::Warning,
+                                    "cannot load ftd2xx.dll (error " + std::to_string(GetLastError())
+                                        + "); no bridge can be used");
         return false;
     }
     bool reported = false;
@@ -77,7 +79,6 @@ bool load(Functions &f)
     ok = resolve(module, "FT_Write", f.write, reported) && ok;
     ok = resolve(module, "FT_Close", f.close, reported) && ok;
     if (!ok) {
-        std::fflush(stderr);
         f = Functions();
         FreeLibrary(module);
     }

@@ -2,6 +2,7 @@
 // Bridges are opened on interface A (the only one of an FT232H, channel A of
 // an FT2232H: the channels that do synchronous FIFO).
 #include "d2xx_backend.h"
+#include "device_log.h"
 #include "ftdi_bridge.h"
 #include "ftdi_enumeration.h"
 #include "ftdi_status.h"
@@ -52,11 +53,11 @@ FT_STATUS scanDevices(std::vector<FT_DEVICE_LIST_INFO_NODE> &records)
     return scan.status();
 }
 
-// Why an open failed, for whoever reads the console's output: the user sees
-// only "open status not ok".
+// libftdi's reason for a failed open, beyond the status the user is shown.
 void reportOpenFailure(const std::string &serial, const std::string &reason)
 {
-    std::fprintf(stderr, "vistrel: cannot open FTDI bridge \"%s\": %s\n", serial.c_str(), reason.c_str());
+    vistrel::device::logMessage(vistrel::device::LogLevel::Debug,
+                                "cannot open FTDI bridge \"" + serial + "\": " + reason);
 }
 
 FT_STATUS openDevice(ftdi_context *context, const Scan &scan, const std::string &serial)

@@ -4,6 +4,8 @@
 
 #include "wire_log.h"
 
+#include "device_log.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -55,9 +57,8 @@ std::FILE *openForAppend(std::string &pathForMessages)
 
 void reportOnce(const WireLog &log, const char *what, int error)
 {
-    std::fprintf(stderr, "vistrel: wire log \"%s\": %s (%s); wire logging is off\n",
-                 log.path.c_str(), what, std::strerror(error));
-    std::fflush(stderr);
+    device::logMessage(device::LogLevel::Warning, "wire log \"" + log.path + "\": " + what + " ("
+                                                      + std::strerror(error) + "); wire logging is off");
 }
 
 // Called with the mutex held.

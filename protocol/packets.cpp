@@ -13,21 +13,16 @@ constexpr std::size_t kGrayTableEntries = 256;
 constexpr std::size_t kGrayTableBytes = 2 * kGrayTableEntries;
 constexpr std::size_t kGrayTablesOffset = 2 + 2 * kDriveCodeCount;
 
-// Truncates toward zero and keeps the low 16 bits, as a cast to int32 would
-// on the controller's side, but without undefined behaviour for codes out of
-// int32 range or NaN (those only come from voltages far outside the scales).
-std::uint16_t low16OfTruncated(double code)
+// Truncates toward zero and saturates at the ends of the 16-bit scale, so a
+// voltage far outside its scale, an infinity or a NaN never reaches a cast
+// it cannot survive. Codes from voltages inside the scales are unaffected.
+std::uint16_t saturatedCode(double code)
 {
-    if (std::isnan(code))
+    if (!(code > 0.0))  // negative, zero or NaN
         return 0;
-    const double whole = std::trunc(code);
-    if (whole >= std::numeric_limits<std::int32_t>::min()
-        && whole <= std::numeric_limits<std::int32_t>::max())
-        return static_cast<std::uint16_t>(static_cast<std::int32_t>(whole) & 0xFFFF);
-    double low = std::fmod(whole, 65536.0);
-    if (low < 0)
-        low += 65536.0;
-    return static_cast<std::uint16_t>(low);
+    if (code >= 65535.0)
+        return 65535;
+    return static_cast<std::uint16_t>(code);
 }
 
 void putBigEndian16(std::uint8_t *at, std::uint16_t value)
@@ -63,7 +58,7 @@ void writeGrayTable(std::uint8_t *table, double vl, double vh, const std::option
     for (std::size_t k = 0; k < kGrayTableEntries; ++k) {
         const int g = 255 - static_cast<int>(k);
         const double v = ((vl - vh) * 0.00390625) * grayCurve(g, gamma) + vh;
-        putBigEndian16(table + 2 * k, low16OfTruncated(v));
+        putBigEndian16(table + 2 * k, saturatedCode(v));
     }
 }
 
@@ -107,7 +102,7 @@ Bytes buildDriveSettingsPacket(const std::vector<double> &volts, std::optional<d
     Bytes packet(kDriveSettingsSize, 0);
     frame(packet, TypeDriveSettings);
     for (std::size_t i = 0; i < kDriveCodeCount; ++i)
-        putBigEndian16(&packet[2 + 2 * i], low16OfTruncated(codes[i]));
+        putBigEndian16(&packet[2 + 2 * i], saturatedCode(codes[i]));
     for (std::size_t t = 0; t < 3; ++t) {
         writeGrayTable(&packet[kGrayTablesOffset + kGrayTableBytes * t],
                        codes[DriveVl0 + 2 * t], codes[DriveVh0 + 2 * t], gamma);

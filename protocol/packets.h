@@ -44,8 +44,9 @@ enum DriveIndex : std::size_t {
     DriveVl0 = 7, DriveVh0 = 8, DriveVl1 = 9, DriveVh1 = 10, DriveVl2 = 11, DriveVh2 = 12,
 };
 
-// Full-scale codes (0 .. 65535 inside the scales, not clamped) of the 13 drive
-// values: entries 0-5 on the +-20 V scale, entries 6-12 on the +-10 V scale.
+// Full-scale codes (0 .. 65535 inside the scales) of the 13 drive values:
+// entries 0-5 on the +-20 V scale, entries 6-12 on the +-10 V scale. The
+// packet saturates codes outside 0 .. 65535 at the nearer end.
 std::vector<double> volFormula(const std::vector<double> &volts);
 
 // The 1554-byte DriveSettingsPacket. gamma: the exponent of the gray-level

@@ -207,7 +207,7 @@ void PanelSession::loseLink()
                .arg(serial));
 }
 
-void PanelSession::restoreLink(const QString &serial)
+void PanelSession::restoreLink(QString serial)
 {
     m_lostSerial.clear();
     const LinkResult result = m_link.open(serial);

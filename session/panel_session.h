@@ -116,7 +116,7 @@ private:
     void writeFailed(const LinkResult &result, const QString &what);
     bool bridgeStillListed();
     void loseLink();
-    void restoreLink(const QString &serial);
+    void restoreLink(QString serial);  // by value: callers pass m_lostSerial, which it clears
     bool takeDownContent();
 
     bool showPicture();

@@ -113,6 +113,12 @@ bool Registry::unplug(const std::string &rawSerial)
     bridge->openHandle = 0;
     std::lock_guard<std::mutex> data(bridge->data);
     bridge->config.isOpen = false;
+    // The controller behind the bridge goes dark with it: a replugged panel
+    // starts closed and showing nothing, and a packet cut by the pull is lost.
+    // Its counters and last frame stay for whoever looks back.
+    bridge->panel.linkOpen = false;
+    bridge->panel.showing = false;
+    bridge->decoder.reset();
     return true;
 }
 
@@ -121,6 +127,10 @@ std::optional<FT_STATUS> Registry::takeFailure(D2xxCall call)
     auto it = failures.find(call);
     if (it == failures.end())
         return std::nullopt;
+    if (it->second.passing > 0) {
+        --it->second.passing;
+        return std::nullopt;
+    }
     const FT_STATUS status = it->second.status;
     if (--it->second.remaining <= 0)
         failures.erase(it);

@@ -75,6 +75,7 @@ struct HandleEntry {
 struct Failure {
     int remaining = 0;
     FT_STATUS status = FT_OK;
+    int passing = 0;  // calls that still succeed before the failures begin
 };
 
 struct Registry {

@@ -119,14 +119,14 @@ std::string Testbed::nextFreeSerial() const
     }
 }
 
-void Testbed::failNext(D2xxCall call, int count, FT_STATUS status)
+void Testbed::failNext(D2xxCall call, int count, FT_STATUS status, int after)
 {
     std::unique_lock<std::mutex> lock;
     Registry &registry = detail::lockedRegistry(lock);
     if (count <= 0)
         registry.failures.erase(call);
     else
-        registry.failures[call] = detail::Failure{count, status};
+        registry.failures[call] = detail::Failure{count, status, after};
 }
 
 std::vector<std::uint8_t> Testbed::captured(const std::string &serial) const

@@ -70,8 +70,9 @@ public:
     std::vector<std::string> pluggedSerials() const;
     std::string nextFreeSerial() const;  // VPANEL01, VPANEL02, ... first not plugged
 
-    // The next `count` calls of `call` fail with `status` and do nothing else.
-    void failNext(D2xxCall call, int count, FT_STATUS status);
+    // After `after` more calls of `call` succeed, the next `count` fail with
+    // `status` and do nothing else.
+    void failNext(D2xxCall call, int count, FT_STATUS status, int after = 0);
 
     // The newest bytes each bridge accepted, in order (also kept after
     // unplugging): at most the capture limit, older bytes are dropped.

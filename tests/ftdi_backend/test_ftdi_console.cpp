@@ -78,11 +78,20 @@ private slots:
         QCOMPARE(record.outTransfers, (std::vector<std::size_t>{4, 4, 36000, 4, 4, 1554, 4}));
         QVERIFY(!record.interfaceClaimed);
 
-        ui().openButton->click();  // open again and pull the cable: the close still ends closed
-        m_chip->unplug();
+        // Open again and pull the cable: the next poll finds the bridge gone,
+        // closes the link and says so.
         ui().openButton->click();
+        QCOMPARE(ui().openButton->text(), QStringLiteral("CLOSE"));
+        const QString serial = ui().devicecomboBox->currentText();
+        boxes.clear();
+        m_chip->unplug();
+        m_window->checkDevices();
         QCOMPARE(ui().openButton->text(), QStringLiteral("OPEN"));
         QVERIFY(!VistrelInspector::deviceOpen(*m_window));
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes().at(0).text,
+                 "bridge " + serial + " disconnected: the link is closed and reopens when the bridge is back");
+        QCOMPARE(ui().devicecomboBox->count(), 0);
     }
 };
 

@@ -4,6 +4,9 @@
 
 #include <QtTest>
 
+#include <cmath>
+#include <limits>
+
 using namespace vistrel::protocol;
 
 namespace {
@@ -62,7 +65,15 @@ void TestProtocolPackets::bytes_data()
     QTest::newRow("gamma table 2 entry 255") << drive(-2, 2, -12, 12, 0, 2.2) << 1554 << 1550 << "BF FF 0D 0A";
     QTest::newRow("Voff +20, Von -20") << drive(0, 0, 20, -20, 0) << 1554 << 6 << "FF FF 00 00 FF FF 00 00";
     QTest::newRow("Vbias +10") << drive(0, 0, 0, 0, 10) << 1554 << 14 << "FF FF";
-    QTest::newRow("above scale keeps low 16 bits") << drive(0, 0, 0, 21, 0) << 1554 << 8 << "06 65";
+    // Far outside a scale (only a value that skipped the field rules): the
+    // code stops at the scale's end, and nothing undefined happens on the way.
+    QTest::newRow("above scale saturates") << drive(0, 0, 0, 21, 0) << 1554 << 8 << "FF FF";
+    QTest::newRow("below scale saturates") << drive(0, 0, -21, 0, -11) << 1554 << 6 << "00 00 7F FF 00 00 7F FF 00 00";
+    QTest::newRow("huge and infinite") << drive(1e308, -1e308, std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), 0) << 1554 << 2 << "FF FF 00 00 FF FF 00 00";
+    QTest::newRow("not a number") << drive(std::nan(""), 0, 0, 0, std::nan("")) << 1554 << 2 << "00 00 7F FF";
+    // Gray level 0 (entry 255) under a curve that is no number or infinite there.
+    QTest::newRow("NaN gamma") << drive(0, 0, 0, 0, 0, std::nan("")) << 1554 << 16 + 510 << "00 00";
+    QTest::newRow("negative gamma") << drive(0, 0, 0, 0, 0, -1.0) << 1554 << 16 + 508 << "00 00 00 00";
     QTest::newRow("int2str 70000") << int2strInto3(70000) << 3 << 0 << "11 70 AB";
     QTest::newRow("int2str -1") << int2strInto3(-1) << 3 << 0 << "FF FF AB";
     QTest::newRow("all on tail") << buildAllOnFrame() << 36004 << 36000 << "FF FF 0D 0A";

@@ -1,0 +1,217 @@
+// The window as a view of its session: after each way the panel's content or
+// the link can end, every button shows its idle text and is free again;
+// boxes say what went wrong; the Start lock follows the state.
+#include "display_media.h"
+#include "message_box_recorder.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+
+using namespace displaytest;
+
+namespace {
+const QStringList kTexts{"openButton", "pushButton_brightness", "pushButton_chessboard", "startButton"};
+const QStringList kWriters{"sendButton", "pushButton_brightness", "pushButton_chessboard",
+                           "pushButton_OpenFile_jpg", "pushButton_OpenFile_mp4", "startButton"};
+} // namespace
+
+class TestWindowView : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<Vistrel> m_window;
+    const QString m_picture = testenv::dataDir() + "/view.jpg";
+    const QString m_video = rampVideo("view.mp4", 6);
+
+    QString texts()
+    {
+        QStringList out;
+        for (const QString &name : kTexts)
+            out << button(*m_window, name)->text();
+        return out.join('|');
+    }
+    QString enabled()  // one digit per writer button
+    {
+        QString out;
+        for (const QString &name : kWriters)
+            out += button(*m_window, name)->isEnabled() ? '1' : '0';
+        return out;
+    }
+    void click(const QString &name) { button(*m_window, name)->click(); }
+    void clickStartWhenFree()
+    {
+        QTRY_VERIFY_WITH_TIMEOUT(button(*m_window, "startButton")->isEnabled(), 2000);
+        click("startButton");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!m_video.isEmpty());
+        QVERIFY(cv::imwrite(m_picture.toStdString(), cv::Mat(40, 80, CV_8UC3, cv::Scalar::all(60))));
+    }
+    void init()
+    {
+        openWindowOnPanel(m_window);
+        VistrelInspector::pollTimer(*m_window)->stop();  // the test polls itself
+    }
+    void cleanup() { m_window.reset(); }
+
+    void afterEachEnding_data()
+    {
+        QTest::addColumn<QString>("shown");   // brought up first
+        QTest::addColumn<QString>("ending");  // what takes it down
+        QTest::addColumn<QString>("box");
+        const QString lost = "bridge VPANEL01 disconnected: the link is closed and reopens when the bridge is back";
+        for (const char *shown : {"all on", "checker", "picture", "video"}) {
+            QTest::newRow(qPrintable(QString(shown) + ", CLOSE")) << QString(shown) << "close" << "";
+            QTest::newRow(qPrintable(QString(shown) + ", unplugged")) << QString(shown) << "unplug" << lost;
+        }
+        QTest::newRow("video, its end") << "video once" << "end" << "";
+        QTest::newRow("video, a failed frame") << "video" << "frame fails"
+                                               << "video frame not sent\nFT_Write: FT_IO_ERROR: playback stopped";
+    }
+    void afterEachEnding()
+    {
+        QFETCH(QString, shown);
+        QFETCH(QString, ending);
+        QFETCH(QString, box);
+        if (shown == "all on" || shown == "checker") {
+            click(shown == "all on" ? "pushButton_brightness" : "pushButton_chessboard");
+            QCOMPARE(enabled(), shown == "all on" ? "010000" : "001000");
+        } else {
+            const bool picture = shown == "picture";
+            choose(*m_window, picture ? "pushButton_OpenFile_jpg" : "pushButton_OpenFile_mp4", picture ? m_picture : m_video);
+            VistrelInspector::ui(*m_window).loopcheckBox->setChecked(shown == "video");
+            click("startButton");
+            QCOMPARE(texts(), "CLOSE|All ON|Checker ON|Stop");
+            QCOMPARE(enabled(), "000110");  // Start itself waits out its second
+        }
+        MessageBoxRecorder boxes;
+        if (ending == "close")
+            click("openButton");
+        else if (ending == "unplug") {
+            Testbed::instance().unplug(kSerial);
+            m_window->checkDevices();
+        } else if (ending == "frame fails")
+            Testbed::instance().failNext(vistrel::virt::D2xxCall::Write, 1, FT_IO_ERROR);
+        const bool linkEnds = ending == "close" || ending == "unplug";
+        QTRY_COMPARE_WITH_TIMEOUT(texts(), QString(linkEnds ? "OPEN" : "CLOSE") + "|All ON|Checker ON|Start", 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(enabled(), QString("111111"), 2000);
+        // Buttons that were locked wear the enabled style again; a lit
+        // pattern's own button was never locked and keeps the form's.
+        QStringList unlocked{"sendButton", "pushButton_brightness", "pushButton_chessboard"};
+        unlocked.removeAll(shown == "all on" ? "pushButton_brightness" : shown == "checker" ? "pushButton_chessboard" : "");
+        verifyButtons(*m_window, unlocked, true);
+        QCOMPARE(boxes.boxes().isEmpty() ? QString() : boxes.boxes().constLast().text, box);
+        QVERIFY(!VistrelInspector::videoThread(*m_window));
+    }
+
+    // The replugged bridge is reopened by itself and the window says so.
+    void replugReopens()
+    {
+        MessageBoxRecorder boxes;
+        Testbed::instance().unplug(kSerial);
+        m_window->checkDevices();
+        QCOMPARE(texts().section('|', 0, 0), "OPEN");
+        Testbed::instance().plug(kSerial);
+        m_window->checkDevices();
+        QCOMPARE(texts().section('|', 0, 0), "CLOSE");
+        QCOMPARE(boxes.boxes().constLast().text, "bridge VPANEL01 reconnected: the link is open again");
+        QCOMPARE(VistrelInspector::ui(*m_window).devicecomboBox->currentText(), kSerial);
+    }
+
+    // Start with the link closed says so and shows nothing.
+    void startWithoutLink()
+    {
+        click("openButton");
+        choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
+        MessageBoxRecorder boxes;
+        click("startButton");
+        QCOMPARE(boxes.boxes().size(), 1);
+        QCOMPARE(boxes.boxes()[0].text, "device not connected");
+        QCOMPARE(texts(), "OPEN|All ON|Checker ON|Start");
+    }
+
+    // A pattern lit while Start waits out its second keeps Start locked
+    // after the second: it would otherwise send the picture over the pattern.
+    void startLockUnderPattern()
+    {
+        choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
+        click("startButton");
+        clickStartWhenFree();  // Stop: the second lock begins
+        QVERIFY(!button(*m_window, "startButton")->isEnabled());
+        click("pushButton_brightness");
+        QTest::qWait(1200);
+        QCOMPARE(enabled(), "010000");
+        click("pushButton_brightness");
+        QCOMPARE(enabled(), "111111");
+        QString words;  // control words as letters, each frame as F
+        for (const QString &word : packets())
+            words += word.at(0).isLetter() && word.size() == 1 ? word : "F";
+        QCOMPARE(words, "AFDAFD");  // the picture, then the pattern, nothing over it
+    }
+
+    // Each shortcut presses its button (and so obeys its lock); Ctrl+Q asks first.
+    void shortcuts_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("after");  // texts, or the box
+        QTest::newRow("Ctrl+L closes the link") << int(Qt::Key_L) << int(Qt::ControlModifier) << "OPEN|All ON|Checker ON|Start";
+        QTest::newRow("Ctrl+1 lights All ON") << int(Qt::Key_1) << int(Qt::ControlModifier) << "CLOSE|All OFF|Checker ON|Start";
+        QTest::newRow("Ctrl+2 lights the checker") << int(Qt::Key_2) << int(Qt::ControlModifier) << "CLOSE|All ON|Checker OFF|Start";
+        QTest::newRow("Ctrl+P, F5 shows a picture") << int(Qt::Key_F5) << int(Qt::NoModifier) << "CLOSE|All ON|Checker ON|Stop";
+        QTest::newRow("F5 under a lit pattern does nothing") << int(Qt::Key_F5) << int(Qt::NoModifier) << "CLOSE|All OFF|Checker ON|Start";
+        QTest::newRow("Ctrl+S presses Set") << int(Qt::Key_S) << int(Qt::ControlModifier) << "|input fields are empty";
+        QTest::newRow("Ctrl+Q asks before quitting") << int(Qt::Key_Q) << int(Qt::ControlModifier) << "Attention|Are you sure you want to exit?";
+    }
+    void shortcuts()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, after);
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        const QString row = QTest::currentDataTag();
+        if (row.startsWith("Ctrl+P")) {
+            VistrelInspector::setOpenFileDialog([this](QWidget *, const QString &, const QString &, const QString &) { return m_picture; });
+            QTest::keyClick(m_window.get(), Qt::Key_P, Qt::ControlModifier);
+            QCOMPARE(VistrelInspector::mediaPath(*m_window), m_picture);
+        } else if (row.contains("under a lit pattern")) {
+            choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
+            click("pushButton_brightness");
+        }
+        MessageBoxRecorder boxes(QMessageBox::No);
+        QTest::keyClick(m_window.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        if (after.contains("|") && !after.contains("CLOSE") && !after.contains("OPEN")) {  // a box
+            QCOMPARE(boxes.boxes().size(), 1);
+            QCOMPARE(boxes.boxes()[0].title + "|" + boxes.boxes()[0].text, after);
+            QVERIFY(m_window->isVisible());
+        } else {
+            QCOMPARE(texts(), after);
+        }
+    }
+
+    // Every control has a name for assistive technology; the value fields
+    // say their range.
+    void accessibleNames()
+    {
+        for (QWidget *control : m_window->findChildren<QWidget *>()) {
+            if (!qobject_cast<QAbstractButton *>(control) && !qobject_cast<QLineEdit *>(control)
+                && !qobject_cast<QComboBox *>(control))
+                continue;
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!control->accessibleDescription().isEmpty(), qPrintable(control->objectName()));
+        }
+        for (const char *name : {"lineEdit_vdd", "lineEdit_vss", "lineEdit_grvh", "lineEdit_grvl", "lineEdit_vbais"})
+            QVERIFY(m_window->findChild<QLineEdit *>(name)->accessibleDescription().contains("from -10 to 10 V"));
+        for (const char *name : {"lineEdit_von", "lineEdit_voff"})
+            QVERIFY(m_window->findChild<QLineEdit *>(name)->accessibleDescription().contains("from -20 to 20 V"));
+        QVERIFY(button(*m_window, "openButton")->toolTip().endsWith("(Ctrl+L)"));
+    }
+};
+
+QTEST_MAIN(TestWindowView)
+#include "test_window_view.moc"
