@@ -72,20 +72,27 @@ private slots:
     {
         QTest::addColumn<QStringList>("entries");
         QTest::addColumn<uint>("refusal");  // 0: none, the serial decides
-        QTest::newRow("driver refuses") << QStringList{"VPANEL01"} << uint(FT_DEVICE_NOT_FOUND);
-        QTest::newRow("serial not plugged") << QStringList{"GHOST99"} << 0u;
-        QTest::newRow("empty list") << QStringList() << 0u;
+        QTest::addColumn<QString>("box");
+        const QString notFound = "|open status not ok\nFT_OpenEx: FT_DEVICE_NOT_FOUND";
+        QTest::newRow("driver refuses") << QStringList{"VPANEL01"} << uint(FT_DEVICE_NOT_FOUND) << notFound;
+        QTest::newRow("serial not plugged") << QStringList{"GHOST99"} << 0u << notFound;
+        QTest::newRow("empty list") << QStringList() << 0u << notFound;
+        // How libftdi1 lists a bridge the user may not open.
+        QTest::newRow("no permission") << QStringList{"NOACCESS-1-7"} << 0u
+                                       << notFound + "\nNo permission to use this USB device: install the udev rule "
+                                                     "70-vistrel-ftdi.rules, then unplug and replug the bridge.";
     }
     void openFailure()
     {
         QFETCH(QStringList, entries);
         QFETCH(uint, refusal);
+        QFETCH(QString, box);
         ui().devicecomboBox->clear();
         ui().devicecomboBox->addItems(entries);
         bed().failNext(D2xxCall::OpenEx, refusal ? 1 : 0, refusal);
         MessageBoxRecorder boxes;
         ui().openButton->click();
-        QCOMPARE(shown(boxes), QStringList{"|open status not ok\nFT_OpenEx: FT_DEVICE_NOT_FOUND"});
+        QCOMPARE(shown(boxes), QStringList{box});
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
         QCOMPARE(calls(), refusal ? "FT_OpenEx failed" : "");
     }
