@@ -230,7 +230,7 @@ void TestPackage::manPagesRender()
     QVERIFY2(man.exitCode == 0 && man.err.isEmpty(), qPrintable(failure(man)));
     const QString title = QRegularExpression::escape(program.toUpper());
     for (const QString &pattern : {QStringLiteral("^%1\\(1\\) +User Commands +%1\\(1\\)\n").arg(title),
-                                   QStringLiteral("\nNAME\n +%1 - \\S").arg(QRegularExpression::escape(program)),
+                                   QStringLiteral("\nNAME\n +%1 +- +\\S").arg(QRegularExpression::escape(program)),
                                    QStringLiteral("\nSYNOPSIS\n +%1 ").arg(QRegularExpression::escape(program)),
                                    QStringLiteral("\nVistrel %1 ").arg(QRegularExpression::escape(kVersion))})
         QVERIFY2(QRegularExpression(pattern).match(man.out).hasMatch(), qPrintable(pattern + QStringLiteral(" in\n") + man.out));
