@@ -16,6 +16,26 @@ const QStringList kLockedWhileShowing{"sendButton", "pushButton_brightness", "pu
 
 inline QPushButton *button(Vistrel &window, const QString &name) { return window.findChild<QPushButton *>(name); }
 
+// The texts of OPEN/CLOSE, All ON, Checker and Start, joined by "|".
+inline QString buttonTexts(Vistrel &window)
+{
+    QStringList out;
+    for (const char *name : {"openButton", "pushButton_brightness", "pushButton_chessboard", "startButton"})
+        out << button(window, name)->text();
+    return out.join('|');
+}
+
+// One digit per button that writes to the panel: Set, All ON, Checker, the
+// two file buttons, Start.
+inline QString writersEnabled(Vistrel &window)
+{
+    QString out;
+    for (const char *name : {"sendButton", "pushButton_brightness", "pushButton_chessboard",
+                             "pushButton_OpenFile_jpg", "pushButton_OpenFile_mp4", "startButton"})
+        out += button(window, name)->isEnabled() ? '1' : '0';
+    return out;
+}
+
 // A new window on a fresh bridge, the panel opened by its button, that traffic forgotten.
 inline void openWindowOnPanel(std::unique_ptr<Vistrel> &window)
 {

@@ -10,11 +10,6 @@
 
 using namespace displaytest;
 
-namespace {
-const QStringList kTexts{"openButton", "pushButton_brightness", "pushButton_chessboard", "startButton"};
-const QStringList kWriters{"sendButton", "pushButton_brightness", "pushButton_chessboard",
-                           "pushButton_OpenFile_jpg", "pushButton_OpenFile_mp4", "startButton"};
-} // namespace
 
 class TestWindowView : public QObject
 {
@@ -23,20 +18,8 @@ class TestWindowView : public QObject
     const QString m_picture = testenv::dataDir() + "/view.jpg";
     const QString m_video = rampVideo("view.mp4", 6);
 
-    QString texts()
-    {
-        QStringList out;
-        for (const QString &name : kTexts)
-            out << button(*m_window, name)->text();
-        return out.join('|');
-    }
-    QString enabled()  // one digit per writer button
-    {
-        QString out;
-        for (const QString &name : kWriters)
-            out += button(*m_window, name)->isEnabled() ? '1' : '0';
-        return out;
-    }
+    QString texts() { return buttonTexts(*m_window); }
+    QString enabled() { return writersEnabled(*m_window); }
     void click(const QString &name) { button(*m_window, name)->click(); }
     void clickStartWhenFree()
     {
