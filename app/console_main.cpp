@@ -6,6 +6,7 @@
 #include "panel_placement.h"
 #include "virtual_bridge.h"
 #include "vistrel.h"
+#include "vistrel_version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -1,6 +1,7 @@
 // vistrel-soak: the console and the virtual panel playing a looped video on
 // the virtual bridge for a long time, printing resident memory, thread count
 // and frames at intervals, so growth shows before it hurts.
+#include "command_line.h"
 #include "panel_placement.h"
 #include "virtual_bridge.h"
 #include "vistrel.h"
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -53,28 +55,33 @@ struct Options {
     QString video;
 };
 
-Options parse(const QApplication &app)
+// Read before the application object: --help must work without a display
+// and neither it nor a mistyped option may start the soak.
+Options parse(int argc, char *argv[])
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Plays a looped video in the console on the virtual bridge and "
                                                     "prints memory, threads and frames at intervals."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOptions({
-        {QStringLiteral("minutes"), QStringLiteral("How long to play (default 60)."), QStringLiteral("M")},
-        {QStringLiteral("interval"), QStringLiteral("Seconds between report lines (default 60)."), QStringLiteral("S")},
-        {QStringLiteral("fps"), QStringLiteral("Playback rate, 1 to 60 (default 60)."), QStringLiteral("N")},
-        {QStringLiteral("video"), QStringLiteral("The MP4 to play (default: a generated one)."), QStringLiteral("FILE")},
-    });
-    parser.process(app);
+    const QCommandLineOption minutes(QStringLiteral("minutes"), QStringLiteral("How long to play (default 60)."),
+                                     QStringLiteral("M"), QStringLiteral("60"));
+    const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between report lines (default 60)."),
+                                      QStringLiteral("S"), QStringLiteral("60"));
+    const QCommandLineOption fps(QStringLiteral("fps"), QStringLiteral("Playback rate, 1 to 60 (default 60)."),
+                                 QStringLiteral("N"), QStringLiteral("60"));
+    const QCommandLineOption video(QStringLiteral("video"), QStringLiteral("The MP4 to play (default: a generated one)."),
+                                   QStringLiteral("FILE"));
+    parser.addOptions({minutes, interval, fps, video});
+    vistrel::parseBeforeApplication(parser, argc, argv);
     Options options;
-    if (parser.isSet(QStringLiteral("minutes")))
-        options.minutes = parser.value(QStringLiteral("minutes")).toDouble();
-    if (parser.isSet(QStringLiteral("interval")))
-        options.intervalSeconds = qMax(1, parser.value(QStringLiteral("interval")).toInt());
-    if (parser.isSet(QStringLiteral("fps")))
-        options.fps = parser.value(QStringLiteral("fps")).toInt();
-    options.video = parser.value(QStringLiteral("video"));
+    bool number = false;
+    options.minutes = parser.value(minutes).toDouble(&number);
+    if (!number || !(options.minutes > 0))
+        vistrel::rejectCommandLine(QStringLiteral("--minutes wants a positive number: '%1'").arg(parser.value(minutes)));
+    options.intervalSeconds = int(std::min(vistrel::positiveNumber(parser, interval), 86400L));  // a day at most
+    options.fps = int(std::min(vistrel::positiveNumber(parser, fps), 61L));
+    if (options.fps > 60)
+        vistrel::rejectCommandLine(QStringLiteral("--fps wants 1 to 60: '%1'").arg(parser.value(fps)));
+    options.video = parser.value(video);
     return options;
 }
 
@@ -82,9 +89,8 @@ Options parse(const QApplication &app)
 
 int main(int argc, char *argv[])
 {
+    const Options options = parse(argc, argv);
     QApplication app(argc, argv);
-    QApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
-    const Options options = parse(app);
     QTemporaryDir scratch;
     const QString video = options.video.isEmpty() ? makeVideo(scratch.path()) : options.video;
     if (video.isEmpty()) {
