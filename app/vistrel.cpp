@@ -2,6 +2,7 @@
 // buttons and the voltage help.
 #include "vistrel.h"
 
+#include "vistrel_version.h"
 #include "voltagedescription.h"
 
 #include <QButtonGroup>
@@ -61,6 +62,7 @@ Vistrel::Vistrel(QWidget *parent)
     , enabledButtonStyle(buttonStyle("#CC8C6A26", kEnabledButtonStates))
 {
     ui.setupUi(this);
+    ui.label_13->setText(QStringLiteral("Vistrel   v%1").arg(QLatin1String(VISTREL_VERSION)));
     ui.devicecomboBox->setEnabled(true);
     ui.videoShowlabel->setAlignment(Qt::AlignCenter);
     connectWidgets();

@@ -14,7 +14,6 @@ namespace {
 enum class Parser {
     Plain,    // a parser of its own, no Qt
     Qt,       // the whole command line; Qt's GUI options pass, stray arguments do not
-    Console,  // --help and --version; the rest once the GUI application exists
 };
 
 struct Program {
@@ -31,10 +30,10 @@ QList<Program> programs()
         {QStringLiteral("vistrel-playback-bench"), QStringLiteral(PROGRAM_VISTREL_PLAYBACK_BENCH), Parser::Qt},
         {QStringLiteral("vistrel-virtual-memory-bench"), QStringLiteral(PROGRAM_VISTREL_VIRTUAL_MEMORY_BENCH), Parser::Qt},
         {QStringLiteral("vistrel-soak"), QStringLiteral(PROGRAM_VISTREL_SOAK), Parser::Qt},
-        {QStringLiteral("vistrel-virtual"), QStringLiteral(PROGRAM_VISTREL_VIRTUAL), Parser::Console},
+        {QStringLiteral("vistrel-virtual"), QStringLiteral(PROGRAM_VISTREL_VIRTUAL), Parser::Qt},
     };
 #ifdef HAS_VISTREL
-    list.append({QStringLiteral("vistrel"), QStringLiteral(PROGRAM_VISTREL), Parser::Console});
+    list.append({QStringLiteral("vistrel"), QStringLiteral(PROGRAM_VISTREL), Parser::Qt});
 #endif
     return list;
 }
@@ -78,8 +77,6 @@ void addCommonRows(const Program &program)
     addRow(program, "-h", {"-h"}, 0, usage, kNothing);
     addRow(program, "--version", {"--version"}, 0, versionLine(program.name), kNothing);
     addRow(program, "-v", {"-v"}, 0, versionLine(program.name), kNothing);
-    if (program.parser == Parser::Console)
-        return;
     addRow(program, "unknown option", {"--bogus"}, 1, kNothing, kUnknownBogus);
     addRow(program, "unknown option beside --help", {"--help", "--bogus"}, 1, kNothing, kUnknownBogus);
 }
