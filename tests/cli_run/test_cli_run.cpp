@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QtTest>
 
+#include <algorithm>
 #include <csignal>
 #include <memory>
 
@@ -119,14 +120,6 @@ QByteArray windowSession()
     return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
 }
 
-int firstDifference(const QByteArray &a, const QByteArray &b)
-{
-    int at = 0;
-    while (at < a.size() && at < b.size() && a[at] == b[at])
-        ++at;
-    return at;
-}
-
 } // namespace
 
 class TestCliRun : public QObject
@@ -149,8 +142,9 @@ private slots:
         QCOMPARE(ctl.err, QString());
         QCOMPARE(ctl.status, 0);
         QCOMPARE(ctl.out.count("\n"), 12);  // eleven commands and the summary
+        const auto differs = std::mismatch(ctl.wire.begin(), ctl.wire.end(), window.begin(), window.end()).first;
         QVERIFY2(ctl.wire == window, qPrintable(QString("%1 bytes against the window's %2, first difference at %3")
-                                                    .arg(ctl.wire.size()).arg(window.size()).arg(firstDifference(ctl.wire, window))));
+                                                    .arg(ctl.wire.size()).arg(window.size()).arg(differs - ctl.wire.begin())));
     }
 
     // Each kind of mistake: its file and line on stderr, and not a byte on the wire.
