@@ -50,6 +50,9 @@ private slots:
             QTest::newRow(qPrintable(QString(shown) + ", CLOSE")) << QString(shown) << "close" << "";
             QTest::newRow(qPrintable(QString(shown) + ", unplugged")) << QString(shown) << "unplug" << lost;
         }
+        QTest::newRow("all on, toggled off") << "all on" << "toggle" << "";
+        QTest::newRow("checker, toggled off") << "checker" << "toggle" << "";
+        QTest::newRow("picture, Stop") << "picture" << "stop" << "";
         QTest::newRow("video, its end") << "video once" << "end" << "";
         QTest::newRow("video, a failed frame") << "video" << "frame fails"
                                                << "video frame not sent\nFT_Write: FT_IO_ERROR: playback stopped";
@@ -59,8 +62,9 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, ending);
         QFETCH(QString, box);
+        const QString pattern = shown == "all on" ? "pushButton_brightness" : "pushButton_chessboard";
         if (shown == "all on" || shown == "checker") {
-            click(shown == "all on" ? "pushButton_brightness" : "pushButton_chessboard");
+            click(pattern);
             QCOMPARE(enabled(), shown == "all on" ? "010000" : "001000");
         } else {
             const bool picture = shown == "picture";
@@ -69,6 +73,7 @@ private slots:
             click("startButton");
             QCOMPARE(texts(), "CLOSE|All ON|Checker ON|Stop");
             QCOMPARE(enabled(), "000110");  // Start itself waits out its second
+            verifyButtons(*m_window, kLockedWhileShowing, false);
         }
         MessageBoxRecorder boxes;
         if (ending == "close")
@@ -76,7 +81,11 @@ private slots:
         else if (ending == "unplug") {
             Testbed::instance().unplug(kSerial);
             m_window->checkDevices();
-        } else if (ending == "frame fails")
+        } else if (ending == "toggle")
+            click(pattern);
+        else if (ending == "stop")
+            clickStartWhenFree();
+        else if (ending == "frame fails")
             Testbed::instance().failNext(vistrel::virt::D2xxCall::Write, 1, FT_IO_ERROR);
         const bool linkEnds = ending == "close" || ending == "unplug";
         QTRY_COMPARE_WITH_TIMEOUT(texts(), QString(linkEnds ? "OPEN" : "CLOSE") + "|All ON|Checker ON|Start", 5000);
@@ -104,15 +113,19 @@ private slots:
         QCOMPARE(VistrelInspector::ui(*m_window).devicecomboBox->currentText(), kSerial);
     }
 
-    // Start with the link closed says so and shows nothing.
-    void startWithoutLink()
+    // With the link closed each writer says so and shows nothing.
+    void writersWithoutLink()
     {
         click("openButton");
         choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
         MessageBoxRecorder boxes;
+        click("pushButton_brightness");
+        click("pushButton_chessboard");
+        QCOMPARE(enabled(), "111111");  // a refused pattern locks nothing
         click("startButton");
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes()[0].text, "device not connected");
+        QCOMPARE(boxes.boxes().size(), 3);
+        for (const RecordedBox &box : boxes.boxes())
+            QCOMPARE(box.text, "device not connected");
         QCOMPARE(texts(), "OPEN|All ON|Checker ON|Start");
     }
 
@@ -129,10 +142,7 @@ private slots:
         QCOMPARE(enabled(), "010000");
         click("pushButton_brightness");
         QCOMPARE(enabled(), "111111");
-        QString words;  // control words as letters, each frame as F
-        for (const QString &word : packets())
-            words += word.at(0).isLetter() && word.size() == 1 ? word : "F";
-        QCOMPARE(words, "AFDAFD");  // the picture, then the pattern, nothing over it
+        QCOMPARE(letters(), "AFDAFD");  // the picture, then the pattern, nothing over it
     }
 
     // Each shortcut presses its button (and so obeys its lock); Ctrl+Q asks first.
