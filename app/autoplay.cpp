@@ -1,5 +1,6 @@
 #include "autoplay.h"
 
+#include "command_line.h"
 #include "vistrel.h"
 
 #include <QCheckBox>
@@ -23,12 +24,11 @@ void addAutoplayOptions(QCommandLineParser &parser)
     parser.addOption({kFps, QStringLiteral("With --play: the frame rate, 1 to 60."), QStringLiteral("n")});
 }
 
-std::optional<AutoplayRequest> autoplayRequest(const QCommandLineParser &parser, QString &error)
+std::optional<AutoplayRequest> autoplayRequest(const QCommandLineParser &parser)
 {
-    error.clear();
     if (!parser.isSet(kPlay)) {
         if (parser.isSet(kLoop) || parser.isSet(kFps))
-            error = QStringLiteral("--loop and --fps go with --play");
+            vistrel::rejectCommandLine(QStringLiteral("--loop and --fps go with --play"));
         return std::nullopt;
     }
     AutoplayRequest request;
@@ -37,10 +37,8 @@ std::optional<AutoplayRequest> autoplayRequest(const QCommandLineParser &parser,
     if (parser.isSet(kFps)) {
         bool number = false;
         const int fps = parser.value(kFps).toInt(&number);
-        if (!number || fps < 1 || fps > 60) {
-            error = QStringLiteral("--fps takes a whole number from 1 to 60");
-            return std::nullopt;
-        }
+        if (!number || fps < 1 || fps > 60)
+            vistrel::rejectCommandLine(QStringLiteral("--fps takes a whole number from 1 to 60"));
         request.fps = fps;
     }
     return request;

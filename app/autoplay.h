@@ -21,8 +21,9 @@ struct AutoplayRequest {
 void addAutoplayOptions(QCommandLineParser &parser);
 
 // Nothing without --play. A rate that is no whole number from 1 to 60, or
-// --loop or --fps without --play, sets `error` and gives nothing.
-std::optional<AutoplayRequest> autoplayRequest(const QCommandLineParser &parser, QString &error);
+// --loop or --fps without --play, is rejected as a bad option is (a message,
+// exit status 1).
+std::optional<AutoplayRequest> autoplayRequest(const QCommandLineParser &parser);
 
 // Acts once the event loop runs, so the window is on screen first.
 void scheduleAutoplay(Vistrel &window, const AutoplayRequest &request);

@@ -1,19 +1,17 @@
 #include "console_main.h"
 
 #include "autoplay.h"
+#include "command_line.h"
 #include "d2xx_backend.h"
 #include "device_messages.h"
 #include "framelesshelper.h"
 #include "panel_placement.h"
 #include "virtual_bridge.h"
 #include "vistrel.h"
+#include "vistrel_version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QFileInfo>
-
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
 
@@ -63,53 +61,25 @@ bool selectBackend(const QCommandLineParser &parser, BridgeChoice choice)
 void describeOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(QStringLiteral("Control console for TFT test panels behind an FTDI bridge."));
-    parser.addHelpOption();
-    parser.addVersionOption();
     parser.addOption({QStringLiteral("virtual"),
                       QStringLiteral("Use emulated bridges and open the virtual panel beside the console.")});
     addAutoplayOptions(parser);
-}
-
-// --help and --version answer before the application object exists, so
-// they work without a display.
-void answerHelpOrVersion(int &argc, char *argv[])
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    QCommandLineParser parser;
-    describeOptions(parser);
-    parser.parse(arguments);  // errors wait for the full parse, which knows the toolkit's options
-    if (parser.isSet(QStringLiteral("help"))) {
-        const QCoreApplication core(argc, argv);  // the help text names the program from it
-        std::fputs(qPrintable(parser.helpText()), stdout);
-        std::exit(0);
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
-                    qPrintable(QCoreApplication::applicationVersion()));
-        std::exit(0);
-    }
 }
 
 } // namespace
 
 int runConsole(int argc, char *argv[], BridgeChoice choice)
 {
-    QCoreApplication::setApplicationName(QFileInfo(QString::fromLocal8Bit(argv[0])).fileName());
     QCoreApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
-    answerHelpOrVersion(argc, argv);
-    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
-    QApplication app(argc, argv);
+    // Answered before QApplication exists: --help, --version and a wrong
+    // option need no display.
     QCommandLineParser parser;
     describeOptions(parser);
-    parser.process(app);
-    QString autoplayError;
-    const std::optional<AutoplayRequest> autoplay = autoplayRequest(parser, autoplayError);
-    if (!autoplayError.isEmpty()) {
-        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(autoplayError));
-        return 1;
-    }
+    vistrel::parseBeforeApplication(parser, argc, argv);
+    const std::optional<AutoplayRequest> autoplay = autoplayRequest(parser);
+    QApplication::setAttribute(Qt::AA_EnableHighDpiScaling, true);
+    QApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.vistrel.Vistrel"));
     vistrel::session::routeDeviceMessages();
     const bool onVirtualBridges = selectBackend(parser, choice);
 

@@ -3,6 +3,7 @@
 #include "vistrel.h"
 
 #include "preview_pane.h"
+#include "vistrel_version.h"
 #include "voltagedescription.h"
 
 #include <QButtonGroup>
@@ -62,6 +63,7 @@ Vistrel::Vistrel(QWidget *parent)
     , enabledButtonStyle(buttonStyle("#CC8C6A26", kEnabledButtonStates))
 {
     ui.setupUi(this);
+    ui.label_13->setText(QStringLiteral("Vistrel   v%1").arg(QLatin1String(VISTREL_VERSION)));
     ui.devicecomboBox->setEnabled(true);
     connectWidgets();
     installValidators();

@@ -5,13 +5,15 @@
 // decode loop over the same file in the same run, before and after it.
 //
 //   vistrel-console-bench [--program PATH] [--seconds N] [--warmup N]
-//                         [--clip N] [--runs N] [--only WxH@FPS] [--keep]
+//                         [--clip N] [--runs N] [--only WxH@FPS] [--keep] [--help] [--version]
 //
 // Run it under a display (for example xvfb-run) to include painting through
 // the window system; without one the console uses whatever QT_QPA_PLATFORM
 // says.
 #include "bench_media.h"
+#include "command_line.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -21,6 +23,7 @@
 #include <QTextStream>
 #include <opencv2/videoio.hpp>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -39,7 +42,7 @@ struct Case {
 };
 
 struct Options {
-    QString program = QStringLiteral(VISTREL_VIRTUAL_PROGRAM);
+    QString program;
     int seconds = 10;  // measured, after the warm-up
     int warmup = 3;
     int clipSeconds = 4;
@@ -178,31 +181,47 @@ ConsoleRun runConsole(const Options &options, const QString &video, int fps, con
     return run;
 }
 
-Options parseOptions(const QStringList &args)
-{
-    Options options;
-    const auto value = [&args](const char *name) {
-        const int at = args.indexOf(QLatin1String(name));
-        return at > 0 && at + 1 < args.size() ? args[at + 1] : QString();
-    };
-    const auto number = [&value](const char *name, int fallback) {
-        const QString text = value(name);
-        return text.isEmpty() ? fallback : std::max(1, text.toInt());
-    };
-    if (!value("--program").isEmpty())
-        options.program = value("--program");
-    options.seconds = number("--seconds", options.seconds);
-    options.warmup = number("--warmup", options.warmup);
-    options.clipSeconds = number("--clip", options.clipSeconds);
-    options.runs = number("--runs", options.runs);
-    options.only = value("--only");
-    options.keep = args.contains(QStringLiteral("--keep"));
-    return options;
-}
-
 QString caseName(const Case &c)
 {
     return QStringLiteral("%1x%2@%3").arg(c.size.width).arg(c.size.height).arg(c.fps);
+}
+
+const Case kCases[] = {{{768, 576}, 60}, {{1280, 720}, 60}, {{1920, 1080}, 60}, {{3840, 2160}, 30}, {{3840, 2160}, 60}};
+
+// Read before the application object, as every program here does: --help
+// and a mistyped option answer at once.
+Options readCommandLine(int argc, char **argv)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays generated videos in the real vistrel-virtual and compares its CPU time per frame with decoding alone."));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Seconds measured per run (default 10)."),
+                                     QStringLiteral("N"), QStringLiteral("10"));
+    const QCommandLineOption warmup(QStringLiteral("warmup"), QStringLiteral("Seconds of playback before measuring (default 3)."),
+                                    QStringLiteral("N"), QStringLiteral("3"));
+    const QCommandLineOption clip(QStringLiteral("clip"), QStringLiteral("Length of each generated clip, played looped (default 4)."),
+                                  QStringLiteral("N"), QStringLiteral("4"));
+    const QCommandLineOption runs(QStringLiteral("runs"), QStringLiteral("Runs per case (default 2)."), QStringLiteral("N"),
+                                  QStringLiteral("2"));
+    const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Only this case, for example 1920x1080@60."),
+                                  QStringLiteral("case"));
+    const QCommandLineOption program(QStringLiteral("program"), QStringLiteral("The vistrel-virtual to measure."),
+                                     QStringLiteral("path"), QStringLiteral(VISTREL_VIRTUAL_PROGRAM));
+    const QCommandLineOption keep(QStringLiteral("keep"), QStringLiteral("Leave the generated clips in the temporary folder."));
+    parser.addOptions({seconds, warmup, clip, runs, only, program, keep});
+    vistrel::parseBeforeApplication(parser, argc, argv);
+    Options options;
+    options.seconds = int(std::min(vistrel::positiveNumber(parser, seconds), 3600L));
+    options.warmup = int(std::min(vistrel::positiveNumber(parser, warmup), 600L));
+    options.clipSeconds = int(std::min(vistrel::positiveNumber(parser, clip), 600L));
+    options.runs = int(std::min(vistrel::positiveNumber(parser, runs), 100L));
+    options.only = parser.value(only);
+    options.program = parser.value(program);
+    options.keep = parser.isSet(keep);
+    const bool known = std::any_of(std::begin(kCases), std::end(kCases), [&](const Case &c) { return caseName(c) == options.only; });
+    if (!options.only.isEmpty() && !known)
+        vistrel::rejectCommandLine(QStringLiteral("--only names no case: '%1'").arg(options.only));
+    return options;
 }
 
 // Process CPU per frame within 15 % of decoding alone, or 0.5 ms where that is more.
@@ -266,15 +285,14 @@ void printRow(QTextStream &out, const Case &c, const CaseRun &run)
 
 int main(int argc, char **argv)
 {
+    const Options options = readCommandLine(argc, argv);
     QCoreApplication app(argc, argv);
-    const Options options = parseOptions(app.arguments());
     QTemporaryDir folder;
     folder.setAutoRemove(!options.keep);
     QTextStream out(stdout);
     printHeader(out, options);
-    const Case cases[] = {{{768, 576}, 60}, {{1280, 720}, 60}, {{1920, 1080}, 60}, {{3840, 2160}, 30}, {{3840, 2160}, 60}};
     QStringList codecs;
-    for (const Case &c : cases) {
+    for (const Case &c : kCases) {
         if (!options.only.isEmpty() && options.only != caseName(c))
             continue;
         const QString video = folder.filePath(QStringLiteral("console_%1x%2.mp4").arg(c.size.width).arg(c.size.height));

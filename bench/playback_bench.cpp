@@ -3,11 +3,12 @@
 // rate, the spacing of the writes and the cost of preparing a frame against
 // a bare decode of the same file.
 //
-//   vistrel-playback-bench [--seconds N] [--keep] [--with-panel]
+//   vistrel-playback-bench [--seconds N] [--keep] [--with-panel] [--help] [--version]
 //
 // --with-panel shows the "Virtual panel" window during each playback, so the
 // cost of watching the stream (listener, repaints) shows in the rates.
 #include "bench_media.h"
+#include "command_line.h"
 #include "frame_conversion.h"
 #include "videothread.h"
 #include "virtual_bridge.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -26,7 +28,6 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <numeric>
@@ -172,21 +173,45 @@ constexpr const char *kStampSource = "write start (FT_Write wrapped)";
 constexpr const char *kStampSource = "the bridge's packet listener, after the write";
 #endif
 
+namespace {
+
+struct BenchOptions {
+    int seconds = 10;
+    bool keep = false;
+};
+
+// Read before any application object: --help must work without a display,
+// and neither it nor a mistyped option may start a measurement.
+BenchOptions readCommandLine(int argc, char **argv)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Plays generated videos through the video worker on the virtual bridge and reports the achieved rates."));
+    const QCommandLineOption seconds(QStringLiteral("seconds"), QStringLiteral("Length of each generated video (default 10)."),
+                                     QStringLiteral("N"), QStringLiteral("10"));
+    const QCommandLineOption keep(QStringLiteral("keep"), QStringLiteral("Leave the generated videos in the temporary folder."));
+    const QCommandLineOption panel(QStringLiteral("with-panel"),
+                                   QStringLiteral("Show the Virtual panel window during playback (needs a display)."));
+    parser.addOptions({seconds, keep, panel});
+    vistrel::parseBeforeApplication(parser, argc, argv);
+    BenchOptions options;
+    // Capped at an hour, far beyond any useful run, so the frame count fits an int.
+    options.seconds = int(std::min(vistrel::positiveNumber(parser, seconds), 3600L));
+    options.keep = parser.isSet(keep);
+    withPanel = parser.isSet(panel);
+    return options;
+}
+
+} // namespace
+
 int main(int argc, char **argv)
 {
-    for (int i = 1; i < argc; ++i)
-        withPanel = withPanel || std::strcmp(argv[i], "--with-panel") == 0;
+    const BenchOptions options = readCommandLine(argc, argv);
     // The window needs a GUI application; without it the plain core one.
     std::unique_ptr<QCoreApplication> application = withPanel ? std::make_unique<QApplication>(argc, argv)
                                                               : std::make_unique<QCoreApplication>(argc, argv);
-    QCoreApplication &app = *application;
-    const QStringList args = app.arguments();
-    int seconds = 10;
-    const int secondsAt = args.indexOf("--seconds");
-    if (secondsAt > 0 && secondsAt + 1 < args.size())
-        seconds = std::max(1, args[secondsAt + 1].toInt());
     QTemporaryDir folder;
-    folder.setAutoRemove(!args.contains("--keep"));
+    folder.setAutoRemove(!options.keep);
     QTextStream out(stdout);
     out << "Intervals measured at " << kStampSource << ".\n\n";
     if (withPanel)
@@ -201,7 +226,7 @@ int main(int argc, char **argv)
     for (const cv::Size &size : sizes) {
         const QString path = folder.filePath(QString("bench_%1x%2.mp4").arg(size.width).arg(size.height));
         QString codec;
-        if (!benchmedia::writeVideo(path, size, seconds * static_cast<int>(kSourceFps), kSourceFps, codec)) {
+        if (!benchmedia::writeVideo(path, size, options.seconds * static_cast<int>(kSourceFps), kSourceFps, codec)) {
             out << "cannot write " << path << "\n";
             return 1;
         }

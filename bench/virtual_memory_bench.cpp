@@ -2,13 +2,15 @@
 // frames through FT_Write, as the video worker does, and prints the process's
 // resident set every so often. With bounded captures it levels off once the
 // capture ring is full; before, it grew by every byte written.
+#include "command_line.h"
 #include "display_frame.h"
 #include "virtual_bridge.h"
+
+#include <QCommandLineParser>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <string>
 
@@ -26,29 +28,23 @@ double residentMiB()
     return -1.0;
 }
 
-long parseCount(const char *text)
+long readFrameCount(int argc, char **argv)
 {
-    char *end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    return end && *end == '\0' && value > 0 ? value : -1;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Writes display frames to a virtual bridge and prints the resident memory as it goes."));
+    const QCommandLineOption frames(QStringLiteral("frames"), QStringLiteral("Frames to write (default 20000)."),
+                                    QStringLiteral("N"), QStringLiteral("20000"));
+    parser.addOption(frames);
+    vistrel::parseBeforeApplication(parser, argc, argv);
+    return vistrel::positiveNumber(parser, frames);
 }
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    long frames = 20000;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--frames") == 0 && i + 1 < argc) {
-            frames = parseCount(argv[++i]);
-        } else {
-            frames = -1;
-        }
-        if (frames < 0) {
-            std::fprintf(stderr, "usage: %s [--frames N]   (default 20000)\n", argv[0]);
-            return 2;
-        }
-    }
+    const long frames = readFrameCount(argc, argv);
     vistrel::virt::Testbed::instance().reset();  // also selects the virtual bridges
     FT_HANDLE handle = nullptr;
     char serial[] = "VPANEL01";

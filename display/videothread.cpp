@@ -104,6 +104,13 @@ void VideoThread::play(FrameReader &reader, ProgressMeter &meter)
                                                                     : sendFrame(item, meter);
         if (!goOn)
             return;
+        // A bound reached ends the playback as the end of a file does; what
+        // the reader read beyond it is never written.
+        if (frameLimitReached()) {
+            if (m_pacer->finishPeriod(playing))
+                reportEnd();
+            return;
+        }
     }
 }
 
@@ -135,11 +142,11 @@ bool VideoThread::handleEndOfFile(bool rewound, FrameReader &reader)
 {
     // The last frame keeps the panel for its whole period before the end is
     // reported; Loop Play, read again after it, may still have been switched on.
-    if (!loopPlay && !m_pacer->finishPeriod(playing))
+    ++m_passesDone;
+    if (!rewindWanted() && !m_pacer->finishPeriod(playing))
         return false;
-    if (!loopPlay) {
-        playing = false;
-        emit sendFrameStop(false);
+    if (!rewindWanted()) {
+        reportEnd();
         return false;
     }
     // A file that yields no frame at all after a rewind would loop hot.
@@ -149,4 +156,20 @@ bool VideoThread::handleEndOfFile(bool rewound, FrameReader &reader)
     if (!rewound)
         reader.rewind();
     return true;
+}
+
+bool VideoThread::rewindWanted() const
+{
+    return loopPlay && (passLimit == 0 || m_passesDone < passLimit);
+}
+
+bool VideoThread::frameLimitReached() const
+{
+    return frameLimit && framesWritten >= frameLimit;
+}
+
+void VideoThread::reportEnd()
+{
+    playing = false;
+    emit sendFrameStop(false);
 }

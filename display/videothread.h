@@ -51,6 +51,11 @@ public:
     FT_HANDLE deviceHandle = nullptr;
     FT_STATUS writeStatus = FT_OK;
     std::atomic<quint64> framesWritten{0};
+    // Bounds on one playback (0: none). Reaching one ends it as the end of a
+    // file does: the last frame keeps its period, then sendFrameStop(false).
+    // passLimit counts passes over the file, so it only matters with loopPlay.
+    std::atomic<quint64> frameLimit{0};
+    std::atomic<quint64> passLimit{0};
     cv::VideoCapture capture;
     int fps;
 
@@ -71,6 +76,9 @@ private:
     void play(vistrel::display::FrameReader &reader, vistrel::display::ProgressMeter &meter);
     bool sendFrame(vistrel::display::ReadFrame &item, vistrel::display::ProgressMeter &meter);
     bool handleEndOfFile(bool rewound, vistrel::display::FrameReader &reader);
+    bool rewindWanted() const;
+    bool frameLimitReached() const;
+    void reportEnd();
     void halt();  // clears `playing` and wakes the writer if it sleeps
 
     // Made with the worker, so a stop can wake it; used by run() alone.
@@ -78,6 +86,7 @@ private:
 
     std::atomic<std::uint64_t> m_previewArea;  // width << 32 | height
     bool m_frameSinceRewind = false;
+    quint64 m_passesDone = 0;
 };
 
 #endif

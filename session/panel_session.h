@@ -77,7 +77,8 @@ public:
     const cv::Mat &picture() const { return m_picture; }
     // Start when nothing is shown, Stop when a picture or video is.
     bool toggleStart(bool loop);
-    bool startShow(bool loop);
+    // A video started here ends early at `bound`; a picture ignores it.
+    bool startShow(bool loop, const PlaybackBound &bound = {});
     bool stopShow();
     void setLooping(bool loop);
     bool looping() const { return m_loop; }
@@ -133,7 +134,7 @@ private:
 
     bool showPicture();
     void emitPicturePreview();
-    bool startVideo(bool loop);
+    bool startVideo(bool loop, const PlaybackBound &bound);
     void stopVideoWorker();
     void onPlaybackEnded();
     void onFrameWriteFailed(FT_STATUS status);

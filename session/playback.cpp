@@ -56,13 +56,15 @@ void Playback::connectWorker(VideoThread *worker)
     });
 }
 
-void Playback::start(FT_HANDLE handle, bool loop)
+void Playback::start(FT_HANDLE handle, bool loop, const PlaybackBound &bound)
 {
     if (!m_worker)
         return;
     m_worker->deviceHandle = handle;
     m_worker->playing = true;
     m_worker->loopPlay = loop;
+    m_worker->frameLimit = bound.frames;
+    m_worker->passLimit = bound.passes;
     m_worker->start();
 }
 

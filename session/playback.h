@@ -6,6 +6,7 @@
 
 #include "d2xx.h"
 #include "playback_progress.h"
+#include "session_types.h"
 
 #include <QImage>
 #include <QObject>
@@ -31,7 +32,7 @@ public:
     // decoded (nothing is kept then).
     bool prepare(const QString &path, int fps);
     // Starts the prepared worker writing through `handle`.
-    void start(FT_HANDLE handle, bool loop);
+    void start(FT_HANDLE handle, bool loop, const PlaybackBound &bound = {});
     // Stops and joins the worker; it writes nothing more afterwards.
     void stop();
 

@@ -170,7 +170,7 @@ bool PanelSession::toggleStart(bool loop)
     return startShow(loop);
 }
 
-bool PanelSession::startShow(bool loop)
+bool PanelSession::startShow(bool loop, const PlaybackBound &bound)
 {
     if (m_mediaPath.isEmpty()) {
         report(Notice::NoFile, QStringLiteral("No File"));
@@ -184,7 +184,7 @@ bool PanelSession::startShow(bool loop)
         report(Notice::Busy, kBusy);
         return false;
     }
-    return m_pictureMode ? showPicture() : startVideo(loop);
+    return m_pictureMode ? showPicture() : startVideo(loop, bound);
 }
 
 bool PanelSession::showPicture()
@@ -203,7 +203,7 @@ bool PanelSession::showPicture()
     return true;
 }
 
-bool PanelSession::startVideo(bool loop)
+bool PanelSession::startVideo(bool loop, const PlaybackBound &bound)
 {
     // The start word only once the file is known to play.
     if (!m_playback->prepare(m_mediaPath, m_fps)) {
@@ -215,7 +215,7 @@ bool PanelSession::startVideo(bool loop)
         return false;
     }
     m_loop = loop;
-    m_playback->start(m_link.handle(), loop);
+    m_playback->start(m_link.handle(), loop, bound);
     setContent(Content::Video);
     return true;
 }

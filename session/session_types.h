@@ -8,6 +8,8 @@
 #include <QMetaType>
 #include <QString>
 
+#include <cstdint>
+
 namespace vistrel::session {
 
 // Lost: the open bridge disappeared; its handle is closed and the session
@@ -17,6 +19,14 @@ enum class LinkState { Closed, Open, Lost };
 enum class Content { Idle, AllOn, Checker, Picture, Video };
 
 enum class Pattern { AllOn, Checker };
+
+// Where one playback ends besides its file's end or a stop (0: no bound):
+// after this many frames, or after this many passes over a looping file.
+// The window never bounds a playback; vistrelctl's play does.
+struct PlaybackBound {
+    std::uint64_t frames = 0;
+    std::uint64_t passes = 0;
+};
 
 struct Notice {
     enum Kind {

@@ -114,6 +114,12 @@ bool Registry::unplug(const std::string &rawSerial)
     bridge->openHandle = 0;
     std::lock_guard<std::mutex> data(bridge->data);
     bridge->config.isOpen = false;
+    // The controller behind the bridge goes dark with it: a replugged panel
+    // starts closed and showing nothing, and a packet cut by the pull is lost.
+    // Its counters and last frame stay for whoever looks back.
+    bridge->panel.linkOpen = false;
+    bridge->panel.showing = false;
+    bridge->decoder.reset();
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include "wire_picture.h"
 #include "wire_report.h"
 
+#include "vistrel_version.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -52,7 +54,7 @@ bool optionValue(const std::vector<std::string> &args, std::size_t &i, const std
 
 std::string checkCombination(const WireOptions &options)
 {
-    if (options.help)
+    if (options.help || options.version)
         return {};
     if (options.logPath.empty())
         return "no log file given";
@@ -149,6 +151,35 @@ int extractFrame(const WireOptions &options, std::ostream &out, std::ostream &er
     return kWireOk;
 }
 
+// -h and -v: answered without a log file.
+bool informationOption(const std::string &arg, WireOptions &options)
+{
+    if (arg == "-h" || arg == "--help")
+        return options.help = true;
+    if (arg == "-v" || arg == "--version")
+        return options.version = true;
+    return false;
+}
+
+// --frame and --out; anything else starting with '-' is an error.
+void parseValueOption(const std::vector<std::string> &args, std::size_t &i, WireOptions &options,
+                      std::string &error)
+{
+    std::string value;
+    if (optionValue(args, i, "--frame", value, error)) {
+        std::uint64_t number = 0;
+        if (error.empty() && !parseFrameNumber(value, number))
+            error = "--frame wants a frame number 0, 1, 2, ...: '" + value + "'";
+        options.frame = number;
+    } else if (optionValue(args, i, "--out", value, error)) {
+        options.outPath = value;
+        if (error.empty() && value.empty())
+            error = "--out needs a file name";
+    } else {
+        error = "unknown option " + args[i];
+    }
+}
+
 } // namespace
 
 ParsedArguments parseWireArguments(const std::vector<std::string> &args)
@@ -156,26 +187,17 @@ ParsedArguments parseWireArguments(const std::vector<std::string> &args)
     ParsedArguments parsed;
     WireOptions &options = parsed.options;
     std::string &error = parsed.error;
+    bool onlyFiles = false;  // after "--" every argument is a file name
     for (std::size_t i = 0; i < args.size() && error.empty(); ++i) {
         const std::string &arg = args[i];
-        std::string value;
-        if (arg == "-h" || arg == "--help") {
-            options.help = true;
-        } else if (optionValue(args, i, "--frame", value, error)) {
-            std::uint64_t number = 0;
-            if (error.empty() && !parseFrameNumber(value, number))
-                error = "--frame wants a frame number 0, 1, 2, ...: '" + value + "'";
-            options.frame = number;
-        } else if (optionValue(args, i, "--out", value, error)) {
-            options.outPath = value;
-            if (error.empty() && value.empty())
-                error = "--out needs a file name";
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            error = "unknown option " + arg;
-        } else if (!options.logPath.empty()) {
-            error = "only one log file, please: " + arg;
-        } else {
+        if (onlyFiles || arg.size() < 2 || arg[0] != '-') {
+            if (!options.logPath.empty())
+                error = "only one log file, please: " + arg;
             options.logPath = arg;
+        } else if (arg == "--") {
+            onlyFiles = true;
+        } else if (!informationOption(arg, options)) {
+            parseValueOption(args, i, options, error);
         }
     }
     if (error.empty())
@@ -195,19 +217,25 @@ std::string wireUsage()
            "fields), then a summary: packets per type, bytes, protocol errors (bytes\n"
            "that belong to no packet).\n"
            "\n"
-           "  --frame N    the N-th display frame of the log, counting from 0\n"
-           "  --out FILE   write that frame as a 180 x 100 gray picture; the extension\n"
-           "               (.png or .pgm) picks the format\n"
-           "  -h, --help   this text\n"
+           "  --frame N      the N-th display frame of the log, counting from 0\n"
+           "  --out FILE     write that frame as a 180 x 100 gray picture; the extension\n"
+           "                 (.png or .pgm) picks the format\n"
+           "  -h, --help     this text\n"
+           "  -v, --version  the version\n"
+           "  --             what follows is the log file, even if it starts with '-'\n"
            "\n"
-           "Exit status: 0 success, 1 unreadable log, frame out of range or picture\n"
-           "not written, 2 bad command line.\n";
+           "Exit status: 0 success; 1 unreadable log, frame out of range, picture not\n"
+           "written or bad command line.\n";
 }
 
 int runWireTool(const WireOptions &options, std::ostream &out, std::ostream &err)
 {
     if (options.help) {
         out << wireUsage();
+        return kWireOk;
+    }
+    if (options.version) {
+        out << "vistrel-wire " VISTREL_VERSION "\n";
         return kWireOk;
     }
     return options.frame ? extractFrame(options, out, err) : listPackets(options, out, err);

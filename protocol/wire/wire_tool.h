@@ -12,6 +12,7 @@ namespace vistrel::wire {
 
 struct WireOptions {
     bool help = false;
+    bool version = false;
     std::string logPath;
     std::optional<std::uint64_t> frame;  // 0-based index among the display frames
     std::string outPath;
@@ -30,7 +31,7 @@ std::string wireUsage();
 // Exit codes.
 constexpr int kWireOk = 0;
 constexpr int kWireFailed = 1;  // unreadable log, frame out of range, picture not written
-constexpr int kWireUsage = 2;   // bad command line
+constexpr int kWireUsage = 1;   // bad command line, as in every Vistrel program
 
 // Does the work the options ask for; messages go to out and err.
 int runWireTool(const WireOptions &options, std::ostream &out, std::ostream &err);

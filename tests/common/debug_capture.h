@@ -19,9 +19,7 @@ public:
     DebugCapture(const DebugCapture &) = delete;
     DebugCapture &operator=(const DebugCapture &) = delete;
 
-    QStringList captured() const { return lines(); }
     int count(const QString &line) const { return lines().count(line); }
-    void clear() { lines().clear(); }
 
 private:
     static QStringList &lines()

@@ -1,20 +1,37 @@
 // Shared by the display tests (header only): a main window on the virtual
-// panel and expected frames; media and the wire reader are in media_files.h.
+// panel and its buttons; media and the wire reader are in media_files.h.
 #pragma once
 
 #include "media_files.h"
 #include "window_access.h"
 #include <QtTest>
-#include <functional>
 #include <memory>
 
 namespace displaytest {
 
-const Bytes kStartWord{0xFF, 0xAA, 0x0D, 0x0A};
-const Bytes kStopWord{0xFF, 0xFD, 0x0D, 0x0A};
 const QStringList kLockedWhileShowing{"sendButton", "pushButton_brightness", "pushButton_chessboard"};
 
 inline QPushButton *button(Vistrel &window, const QString &name) { return window.findChild<QPushButton *>(name); }
+
+// The texts of OPEN/CLOSE, All ON, Checker and Start, joined by "|".
+inline QString buttonTexts(Vistrel &window)
+{
+    QStringList out;
+    for (const char *name : {"openButton", "pushButton_brightness", "pushButton_chessboard", "startButton"})
+        out << button(window, name)->text();
+    return out.join('|');
+}
+
+// One digit per button that writes to the panel: Set, All ON, Checker, the
+// two file buttons, Start.
+inline QString writersEnabled(Vistrel &window)
+{
+    QString out;
+    for (const char *name : {"sendButton", "pushButton_brightness", "pushButton_chessboard",
+                             "pushButton_OpenFile_jpg", "pushButton_OpenFile_mp4", "startButton"})
+        out += button(window, name)->isEnabled() ? '1' : '0';
+    return out;
+}
 
 // A new window on a fresh bridge, the panel opened by its button, that traffic forgotten.
 inline void openWindowOnPanel(std::unique_ptr<Vistrel> &window)
@@ -41,21 +58,6 @@ inline void verifyButtons(Vistrel &window, const QStringList &names, bool enable
     QVERIFY(!style.isEmpty());
     for (const QString &name : names)
         QVERIFY2(button(window, name)->isEnabled() == enabled && button(window, name)->styleSheet() == style, qPrintable(name));
-}
-
-inline Bytes operator+(Bytes a, const Bytes &b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// FF, the mode byte, 18000 two-byte slots as slot(i) gives them, 0D 0A.
-inline Bytes panelFrame(std::uint8_t mode, const std::function<std::uint16_t(int)> &slot)
-{
-    Bytes frame{0xFF, mode};
-    for (int i = 0; i < 18000; ++i)
-        frame.insert(frame.end(), {std::uint8_t(slot(i) >> 8), std::uint8_t(slot(i) & 0xFF)});
-    return frame + Bytes{0x0D, 0x0A};
 }
 
 } // namespace displaytest

@@ -43,6 +43,15 @@ inline QStringList packets()
     return words;
 }
 
+// The wire as letters, each frame an F.
+inline QString letters()
+{
+    QString out;
+    for (const QString &word : packets())
+        out += word.at(0).isDigit() || word == "?" ? QString("F") : word;
+    return out;
+}
+
 // count frames of an n-frame ramp played in a loop: "0", "1", ..., "n-1", "0", ...
 inline QStringList ramp(int count, int n)
 {

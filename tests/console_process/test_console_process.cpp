@@ -1,7 +1,7 @@
-// vistrel and vistrel-virtual started as processes: --help and --version
-// answer without a display, a wrong option is an error, a start on the
-// virtual bridges writes nothing of its own to the terminal, and --play
-// starts a video on the first bridge with nobody at the controls.
+// vistrel-virtual started as a user starts it: on the virtual bridges, with
+// its panel window, it writes nothing of its own to the terminal; with --play
+// it starts a video on the first bridge with nobody at the controls. (Its
+// command line is tested with the other programs' in tests/command_line.)
 #include "test_environment.h"
 
 #include <QProcess>
@@ -9,28 +9,6 @@
 #include <opencv2/videoio.hpp>
 
 namespace {
-
-struct Run {
-    int exitCode = -1;
-    QString out, err;
-};
-
-Run run(const QString &program, const QStringList &arguments, const QProcessEnvironment &env)
-{
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(program, arguments);
-    Run result;
-    if (!process.waitForFinished(15000)) {
-        process.kill();
-        process.waitForFinished();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return result;
-}
 
 // Lines the platform itself prints (no runtime folder, what the offscreen
 // plugin cannot do, fonts); none are ours.
@@ -46,14 +24,6 @@ QStringList ownLines(const QString &text)
     return lines;
 }
 
-QStringList consoles()
-{
-    QStringList programs{QStringLiteral(VIRTUAL_CONSOLE)};
-    if (!QStringLiteral(REAL_CONSOLE).isEmpty())
-        programs << QStringLiteral(REAL_CONSOLE);
-    return programs;
-}
-
 } // namespace
 
 class TestConsoleProcess : public QObject
@@ -61,53 +31,6 @@ class TestConsoleProcess : public QObject
     Q_OBJECT
 
 private slots:
-    void commandLine_data()
-    {
-        QTest::addColumn<QString>("program");
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<int>("exitCode");
-        QTest::addColumn<QString>("out");  // a line that must appear on stdout
-        QTest::addColumn<QString>("err");  // on stderr
-        for (const QString &program : consoles()) {
-            const QString name = QFileInfo(program).fileName();
-            QTest::newRow(qPrintable(name + " --help")) << program << QStringList{"--help"} << 0 << "  --virtual" << "";
-            QTest::newRow(qPrintable(name + " -h")) << program << QStringList{"-h"} << 0 << "Usage: " << "";
-            QTest::newRow(qPrintable(name + " --version")) << program << QStringList{"--version"} << 0
-                                                           << name + " " + QStringLiteral(VISTREL_TEST_VERSION) << "";
-            QTest::newRow(qPrintable(name + " unknown option")) << program << QStringList{"--colour"} << 1 << ""
-                                                                << "Unknown option 'colour'.";
-            QTest::newRow(qPrintable(name + " --help lists --play")) << program << QStringList{"--help"} << 0
-                                                                     << "  --play <file>" << "";
-            QTest::newRow(qPrintable(name + " --fps out of range")) << program << QStringList{"--play", "a.mp4", "--fps", "61"}
-                                                                    << 1 << "" << "--fps takes a whole number from 1 to 60";
-            QTest::newRow(qPrintable(name + " --fps not a number")) << program << QStringList{"--play", "a.mp4", "--fps", "6o"}
-                                                                    << 1 << "" << "--fps takes a whole number from 1 to 60";
-            QTest::newRow(qPrintable(name + " --loop alone")) << program << QStringList{"--loop"} << 1 << ""
-                                                              << "--loop and --fps go with --play";
-        }
-    }
-    void commandLine()
-    {
-        QFETCH(QString, program);
-        QFETCH(QStringList, arguments);
-        QFETCH(int, exitCode);
-        QFETCH(QString, out);
-        QFETCH(QString, err);
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        // --help and --version need no display; the error needs one to get that far.
-        if (exitCode == 0) {
-            env.remove("QT_QPA_PLATFORM");
-            env.remove("DISPLAY");
-            env.remove("WAYLAND_DISPLAY");
-        }
-        const Run result = run(program, arguments, env);
-        QCOMPARE(result.exitCode, exitCode);
-        if (!out.isEmpty())
-            QVERIFY2(result.out.contains(out), qPrintable(result.out));
-        if (!err.isEmpty())
-            QVERIFY2(result.err.contains(err), qPrintable(result.err));
-    }
-
     // Started on the virtual bridges and left running for a while, the
     // console and its panel window print nothing but what the platform does.
     void quietStart()

@@ -1,5 +1,5 @@
-// Still pictures: shown and taken down with the one-second lock, stretched to
-// the panel, and files OpenCV cannot read.
+// Still pictures: stretched to the panel, fitted into the preview at the size
+// it is shown, and files OpenCV cannot read.
 #include "display_media.h"
 #include "message_box_recorder.h"
 #include <QLabel>
@@ -18,25 +18,6 @@ class DisplayPictureTest : public QObject
 private slots:
     void initTestCase() { QVERIFY(cv::imwrite(m_white.toStdString(), cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(255)))); }
     void init() { openWindowOnPanel(m_window); }
-
-    void whitePictureShownAndTakenDown()
-    {
-        choosePicture(m_white);
-        QPushButton *start = button(*m_window, "startButton");
-        start->click();
-        const Bytes shown = kStartWord + panelFrame(0x04, [](int) { return 0x00FF; });
-        QCOMPARE(wire(), shown);
-        QCOMPARE(start->text(), QString("Stop"));
-        verifyButtons(*m_window, kLockedWhileShowing, false);
-        QVERIFY(!start->isEnabled());
-        m_window->on_StartVideo_click();  // pressed again within the second: ignored
-        QCOMPARE(wire(), shown);
-        QTRY_VERIFY_WITH_TIMEOUT(start->isEnabled(), 1500);
-        start->click();
-        QCOMPARE(wire(), shown + kStopWord);
-        QCOMPARE(start->text(), QString("Start"));
-        verifyButtons(*m_window, kLockedWhileShowing, true);
-    }
 
     // Four gray quadrants: on the panel the picture is stretched (letterboxing
     // would put black in the corners); the preview keeps its aspect ratio,

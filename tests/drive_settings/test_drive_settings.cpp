@@ -39,7 +39,7 @@ private slots:
     void set_data()
     {
         QTest::addColumn<QString>("edit");   // "field=text" typed over the defaults
-        QTest::addColumn<QString>("fault");  // "", "closed", "picture", "write", "unplugged"
+        QTest::addColumn<QString>("fault");  // "", "closed", "picture", "write"
         QTest::addColumn<QString>("box");    // "title|text"
         QTest::addColumn<QString>("head");   // of the packet on the wire
         const QString head = QStringLiteral("FF 01 73 32 8C CC 33 33 CC CC 33 33 CC CC");
@@ -52,8 +52,6 @@ private slots:
         QTest::newRow("Vbias +10") << "lineEdit_vbais=10" << "" << kSuccess << head + " FF FF 80 3F";
         QTest::newRow("failed write") << "" << "write"
                                       << "|settings packet not sent\nFT_Write: FT_IO_ERROR (0 bytes written)" << "";
-        QTest::newRow("bridge unplugged") << "" << "unplugged"
-                                          << "|bridge VPANEL01 disconnected: the link is closed and reopens when the bridge is back" << "";
     }
     void set()
     {
@@ -79,8 +77,6 @@ private slots:
             field(edit.section('=', 0, 0))->setText(edit.section('=', 1));
         const QStringList typed = texts();
         bed().failNext(D2xxCall::Write, fault == "write" ? 1 : 0, FT_IO_ERROR);
-        if (fault == "unplugged")
-            bed().unplug("VPANEL01");
 
         DebugCapture debug;
         MessageBoxRecorder boxes;
@@ -93,7 +89,7 @@ private slots:
         QCOMPARE(texts(true), box == kSuccess ? typed : kStored);
         QCOMPARE(texts(), box.endsWith("empty") ? kStored : typed);
         QCOMPARE(VistrelInspector::fps(*window), box.endsWith("empty") ? 30 : 60);
-        QCOMPARE(ui().openButton->text(), fault == "closed" || fault == "unplugged" ? "OPEN" : "CLOSE");
+        QCOMPARE(ui().openButton->text(), fault == "closed" ? "OPEN" : "CLOSE");
     }
 
     // The window's text reaches the hex reader as UTF-16 code units, not as UTF-8 bytes.

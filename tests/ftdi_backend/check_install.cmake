@@ -10,18 +10,28 @@ if(NOT result EQUAL 0)
     message(FATAL_ERROR "cmake --install failed (${result}):\n${output}")
 endif()
 
+set(id io.github.vistrel.Vistrel)
 set(expected_files
     bin/vistrel
     bin/vistrel-virtual
+    bin/vistrelctl
+    bin/vistrel-wire
+    share/man/man1/vistrel.1.gz
+    share/man/man1/vistrel-virtual.1.gz
+    share/man/man1/vistrelctl.1.gz
+    share/man/man1/vistrel-wire.1.gz
     lib/udev/rules.d/70-vistrel-ftdi.rules
-    share/applications/vistrel.desktop
-    share/pixmaps/vistrel.png)
+    share/applications/${id}.desktop
+    share/metainfo/${id}.metainfo.xml
+    share/icons/hicolor/48x48/apps/${id}.png
+    share/icons/hicolor/256x256/apps/${id}.png
+    share/doc/vistrel/copyright)
 foreach(relative IN LISTS expected_files)
     if(NOT EXISTS "${PREFIX}/${relative}")
         message(FATAL_ERROR "not installed: ${relative}\n${output}")
     endif()
 endforeach()
-foreach(program vistrel vistrel-virtual)
+foreach(program vistrel vistrel-virtual vistrelctl vistrel-wire)
     if(IS_DIRECTORY "${PREFIX}/bin/${program}")
         message(FATAL_ERROR "bin/${program} is not a program")
     endif()
@@ -32,11 +42,11 @@ foreach(program vistrel vistrel-virtual)
 endforeach()
 
 # The desktop entry starts the installed console and names the installed icon.
-file(STRINGS "${PREFIX}/share/applications/vistrel.desktop" entry)
-foreach(line "[Desktop Entry]" "Type=Application" "Exec=vistrel" "Icon=vistrel")
+file(STRINGS "${PREFIX}/share/applications/${id}.desktop" entry)
+foreach(line "[Desktop Entry]" "Type=Application" "Exec=vistrel" "Icon=${id}")
     list(FIND entry "${line}" at)
     if(at EQUAL -1)
-        message(FATAL_ERROR "vistrel.desktop lacks the line ${line}")
+        message(FATAL_ERROR "${id}.desktop lacks the line ${line}")
     endif()
 endforeach()
 

@@ -53,7 +53,6 @@ private slots:
         QTest::newRow("to its end") << "end" << QStringList{"D"};
         QTest::newRow("to its end, its end queued at Stop") << "end, then Stop" << QStringList{"D"};
         QTest::newRow("Stop after the lock") << "Stop" << QStringList{"D"};
-        QTest::newRow("link closed") << "close" << QStringList{"D", "O"};
         QTest::newRow("window destroyed") << "quit" << QStringList{"D", "O"};
         QTest::newRow("picture chosen") << "pushButton_OpenFile_jpg" << QStringList{"D"};
         QTest::newRow("video chosen") << "pushButton_OpenFile_mp4" << QStringList{"D"};
@@ -76,8 +75,6 @@ private slots:
             QCOMPARE(worker(), running.data());
             QTRY_VERIFY_WITH_TIMEOUT(startButton()->isEnabled(), 1500);
             startButton()->click();
-        } else if (end == "close") {
-            button(*m_window, "openButton")->click();
         } else if (end == "quit") {
             m_window.reset();
         } else if (end != "end") {
@@ -92,8 +89,6 @@ private slots:
         QCOMPARE(bytes.size(), 4 + frames * 36004u + 4 * tail.size());
         for (std::size_t at = 4; at < 4 + frames * 36004u; at += 36004)  // each frame within its head and tail
             QCOMPARE(testenv::hex({bytes[at], bytes[at + 1], bytes[at + 36002], bytes[at + 36003]}), QString("FF 00 0D 0A"));
-        if (end == "close")  // nothing written through the closed handle
-            QCOMPARE(Testbed::instance().callHistory(kSerial).back(), std::string("FT_Close"));
         if (!m_window)  // quit
             return;
         QCOMPARE(startButton()->text(), QString("Start"));

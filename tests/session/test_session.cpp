@@ -26,15 +26,8 @@ FieldTexts defaultTexts()
     return t;
 }
 
-// The panel's words as the wire carries them: A, D, O, s(ettings), S(can), F(rame).
-QString shape()
-{
-    QString out;
-    for (const QString &word : packets())
-        out += word == "d" ? "s" : word == "s" ? "S" : word.at(0).isDigit() || word == "?" ? "F" : word;
-    out.replace(QRegularExpression("F{2,}"), "F+");
-    return out;
-}
+// The wire as letters, a run of frames as F+.
+QString shape() { return letters().replace(QRegularExpression("F{2,}"), "F+"); }
 
 } // namespace
 
@@ -90,30 +83,43 @@ private slots:
     }
     void cleanup() { m_session.reset(); }
 
-    // CLOSE takes down whatever is shown (stop word first), then the link.
-    void closeInEveryState_data()
+    // CLOSE takes down whatever is shown (stop word first), then the link;
+    // a pattern toggled off or a Stop takes down only what is shown.
+    void endInEveryState_data()
     {
         QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("words");
-        QTest::newRow("idle") << "idle" << "O";
-        QTest::newRow("all on") << "all on" << "DO";
-        QTest::newRow("checker") << "checker" << "DO";
-        QTest::newRow("picture") << "picture" << "DO";
-        QTest::newRow("looping video") << "video" << "DO";
+        QTest::newRow("idle, close") << "idle" << "close" << "O";
+        QTest::newRow("all on, close") << "all on" << "close" << "DO";
+        QTest::newRow("checker, close") << "checker" << "close" << "DO";
+        QTest::newRow("picture, close") << "picture" << "close" << "DO";
+        QTest::newRow("looping video, close") << "video" << "close" << "DO";
+        QTest::newRow("all on, toggled off") << "all on" << "toggle" << "D";
+        QTest::newRow("checker, toggled off") << "checker" << "toggle" << "D";
+        QTest::newRow("picture, stopped") << "picture" << "stop" << "D";
+        QTest::newRow("looping video, stopped") << "video" << "stop" << "D";
     }
-    void closeInEveryState()
+    void endInEveryState()
     {
         QFETCH(QString, content);
+        QFETCH(QString, ending);
         QFETCH(QString, words);
         show(content);
-        session().close();
+        const bool closed = ending == "close";
+        if (closed)
+            session().close();
+        else if (ending == "toggle")
+            QVERIFY(session().togglePattern(content == "all on" ? Pattern::AllOn : Pattern::Checker));
+        else
+            QVERIFY(session().stopShow());
         QCOMPARE(shape(), words);
-        QCOMPARE(session().linkState(), LinkState::Closed);
+        QCOMPARE(session().linkState(), closed ? LinkState::Closed : LinkState::Open);
         QCOMPARE(session().content(), Content::Idle);
         QVERIFY(workerGone());
         const auto panel = Testbed::instance().panel(kSerial);
-        QVERIFY(!panel.linkOpen && !panel.showing);
-        QCOMPARE(Testbed::instance().callHistory(kSerial).back(), std::string("FT_Close"));
+        QVERIFY(panel.linkOpen != closed && !panel.showing);
+        QCOMPARE(Testbed::instance().callHistory(kSerial).back() == "FT_Close", closed);
         QCOMPARE(noticeText(), QString());
         QTest::qWait(50);
         QCOMPARE(shape(), words);  // no late frame

@@ -1,7 +1,7 @@
 // The video worker: pacing (the period, no burst after falling behind, Stop at
 // once, the intervals between writes on the virtual bridge), the frames read
 // ahead in the file's order whatever Loop Play does, previews at the preview
-// area's size, and progress reports.
+// area's size, progress reports, and bounds on frames and passes.
 #include "display_media.h"
 #include "frame_pacer.h"
 #include "videothread.h"
@@ -17,7 +17,7 @@ class VideoThreadTest : public QObject
     Q_OBJECT
     std::unique_ptr<Vistrel> m_window;  // holds the open link
     const QString m_ramp = rampVideo("ramp24.mp4", 24);
-    const QString m_ramp3 = rampVideo("ramp3.mp4", 3);
+    const QString m_short = rampVideo("ramp5.mp4", 5);
 
     static double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
     static std::uint64_t framesOnPanel() { return Testbed::instance().panel(kSerial).framesReceived; }
@@ -33,7 +33,7 @@ class VideoThreadTest : public QObject
     }
 
 private slots:
-    void initTestCase() { QVERIFY(!m_ramp.isEmpty() && !m_ramp3.isEmpty()); }
+    void initTestCase() { QVERIFY(!m_ramp.isEmpty() && !m_short.isEmpty()); }
     void init() { openWindowOnPanel(m_window); }
 
     // The period is 1000 / fps ms, not rounded, fps below 1 taken as 1; a late
@@ -120,26 +120,26 @@ private slots:
         QTest::addColumn<bool>("loopAtStart");
         QTest::addColumn<qulonglong>("switchAfter");  // frames on the panel
         QTest::addColumn<QStringList>("written");     // from the start, the rest unchecked when looping
-        QTest::newRow("on during the last frame") << false << 3ull << QStringList{"0", "1", "2", "0", "1"};
-        QTest::newRow("off during the pass") << true << 1ull << QStringList{"0", "1", "2"};
+        QTest::newRow("on during the last frame") << false << 5ull << QStringList{"0", "1", "2", "3", "4", "0", "1"};
+        QTest::newRow("off during the pass") << true << 1ull << QStringList{"0", "1", "2", "3", "4"};
     }
     void loopSwitchedWhilePlaying()
     {
         QFETCH(bool, loopAtStart);
         QFETCH(qulonglong, switchAfter);
         QFETCH(QStringList, written);
-        std::unique_ptr<VideoThread> worker(startWorker(4, m_ramp3, loopAtStart));
+        std::unique_ptr<VideoThread> worker(startWorker(4, m_short, loopAtStart));
         QTRY_COMPARE_WITH_TIMEOUT(framesOnPanel(), std::uint64_t(switchAfter), 3000);
         worker->loopPlay = !loopAtStart;
         if (loopAtStart) {
             QVERIFY(worker->wait(5000));  // the pass ends the playback
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(framesOnPanel() >= 5, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(framesOnPanel() >= 7, 5000);
             worker->stop();
         }
         QCOMPARE(packets().mid(0, written.size()), written);
         if (loopAtStart)
-            QCOMPARE(packets().size(), 3);
+            QCOMPARE(packets().size(), 5);
     }
 
     // Previews come fitted into the preview area, gray, and follow a new
@@ -170,6 +170,43 @@ private slots:
         QVERIFY(reports.size() >= 2 && reports.size() < 24);  // a few a second, not one per frame
         const auto last = reports.last().first().value<vistrel::display::PlaybackProgress>();
         QCOMPARE(QString("%1 / %2 at %3").arg(last.frame).arg(last.totalFrames).arg(last.askedFps), QString("24 / 24 at 60"));
+    }
+
+    // A bounded worker ends as at the end of its file, once: exactly the
+    // frames the first bound reached allows, the file's end included.
+    void bounds_data()
+    {
+        QTest::addColumn<bool>("loop");
+        QTest::addColumn<int>("frameLimit");
+        QTest::addColumn<int>("passLimit");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("frames, within the file") << false << 3 << 0 << 3;
+        QTest::newRow("frames, past the end of a file played once") << false << 8 << 0 << 5;
+        QTest::newRow("frames, past the end of a looping file") << true << 8 << 0 << 8;
+        QTest::newRow("passes") << true << 0 << 3 << 15;
+        QTest::newRow("one pass") << true << 0 << 1 << 5;
+        QTest::newRow("passes need a loop") << false << 0 << 3 << 5;
+        QTest::newRow("frames before passes") << true << 7 << 3 << 7;
+    }
+    void bounds()
+    {
+        QFETCH(bool, loop);
+        QFETCH(int, frameLimit);
+        QFETCH(int, passLimit);
+        QFETCH(int, frames);
+        auto worker = std::make_unique<VideoThread>(m_short, 60);
+        worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
+        worker->loopPlay = loop;
+        worker->frameLimit = frameLimit;
+        worker->passLimit = passLimit;
+        worker->playing = true;
+        QSignalSpy ends(worker.get(), &VideoThread::sendFrameStop);
+        worker->start();
+        QVERIFY(worker->wait(5000));
+        QCOMPARE(ends.count(), 1);
+        QCOMPARE(ends.at(0).at(0).toBool(), false);
+        QCOMPARE(int(worker->framesWritten), frames);
+        QCOMPARE(packets(), ramp(frames, 5));
     }
 };
 

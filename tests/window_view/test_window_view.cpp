@@ -10,11 +10,6 @@
 
 using namespace displaytest;
 
-namespace {
-const QStringList kTexts{"openButton", "pushButton_brightness", "pushButton_chessboard", "startButton"};
-const QStringList kWriters{"sendButton", "pushButton_brightness", "pushButton_chessboard",
-                           "pushButton_OpenFile_jpg", "pushButton_OpenFile_mp4", "startButton"};
-} // namespace
 
 class TestWindowView : public QObject
 {
@@ -23,20 +18,8 @@ class TestWindowView : public QObject
     const QString m_picture = testenv::dataDir() + "/view.jpg";
     const QString m_video = rampVideo("view.mp4", 6);
 
-    QString texts()
-    {
-        QStringList out;
-        for (const QString &name : kTexts)
-            out << button(*m_window, name)->text();
-        return out.join('|');
-    }
-    QString enabled()  // one digit per writer button
-    {
-        QString out;
-        for (const QString &name : kWriters)
-            out += button(*m_window, name)->isEnabled() ? '1' : '0';
-        return out;
-    }
+    QString texts() { return buttonTexts(*m_window); }
+    QString enabled() { return writersEnabled(*m_window); }
     void click(const QString &name) { button(*m_window, name)->click(); }
     void clickStartWhenFree()
     {
@@ -67,6 +50,9 @@ private slots:
             QTest::newRow(qPrintable(QString(shown) + ", CLOSE")) << QString(shown) << "close" << "";
             QTest::newRow(qPrintable(QString(shown) + ", unplugged")) << QString(shown) << "unplug" << lost;
         }
+        QTest::newRow("all on, toggled off") << "all on" << "toggle" << "";
+        QTest::newRow("checker, toggled off") << "checker" << "toggle" << "";
+        QTest::newRow("picture, Stop") << "picture" << "stop" << "";
         QTest::newRow("video, its end") << "video once" << "end" << "";
         QTest::newRow("video, a failed frame") << "video" << "frame fails"
                                                << "video frame not sent\nFT_Write: FT_IO_ERROR: playback stopped";
@@ -76,8 +62,9 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(QString, ending);
         QFETCH(QString, box);
+        const QString pattern = shown == "all on" ? "pushButton_brightness" : "pushButton_chessboard";
         if (shown == "all on" || shown == "checker") {
-            click(shown == "all on" ? "pushButton_brightness" : "pushButton_chessboard");
+            click(pattern);
             QCOMPARE(enabled(), shown == "all on" ? "010000" : "001000");
         } else {
             const bool picture = shown == "picture";
@@ -86,6 +73,7 @@ private slots:
             click("startButton");
             QCOMPARE(texts(), "CLOSE|All ON|Checker ON|Stop");
             QCOMPARE(enabled(), "000110");  // Start itself waits out its second
+            verifyButtons(*m_window, kLockedWhileShowing, false);
         }
         MessageBoxRecorder boxes;
         if (ending == "close")
@@ -93,7 +81,11 @@ private slots:
         else if (ending == "unplug") {
             Testbed::instance().unplug(kSerial);
             m_window->checkDevices();
-        } else if (ending == "frame fails")
+        } else if (ending == "toggle")
+            click(pattern);
+        else if (ending == "stop")
+            clickStartWhenFree();
+        else if (ending == "frame fails")
             Testbed::instance().failNext(vistrel::virt::D2xxCall::Write, 1, FT_IO_ERROR);
         const bool linkEnds = ending == "close" || ending == "unplug";
         QTRY_COMPARE_WITH_TIMEOUT(texts(), QString(linkEnds ? "OPEN" : "CLOSE") + "|All ON|Checker ON|Start", 5000);
@@ -121,15 +113,19 @@ private slots:
         QCOMPARE(VistrelInspector::ui(*m_window).devicecomboBox->currentText(), kSerial);
     }
 
-    // Start with the link closed says so and shows nothing.
-    void startWithoutLink()
+    // With the link closed each writer says so and shows nothing.
+    void writersWithoutLink()
     {
         click("openButton");
         choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
         MessageBoxRecorder boxes;
+        click("pushButton_brightness");
+        click("pushButton_chessboard");
+        QCOMPARE(enabled(), "111111");  // a refused pattern locks nothing
         click("startButton");
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes()[0].text, "device not connected");
+        QCOMPARE(boxes.boxes().size(), 3);
+        for (const RecordedBox &box : boxes.boxes())
+            QCOMPARE(box.text, "device not connected");
         QCOMPARE(texts(), "OPEN|All ON|Checker ON|Start");
     }
 
@@ -146,10 +142,7 @@ private slots:
         QCOMPARE(enabled(), "010000");
         click("pushButton_brightness");
         QCOMPARE(enabled(), "111111");
-        QString words;  // control words as letters, each frame as F
-        for (const QString &word : packets())
-            words += word.at(0).isLetter() && word.size() == 1 ? word : "F";
-        QCOMPARE(words, "AFDAFD");  // the picture, then the pattern, nothing over it
+        QCOMPARE(letters(), "AFDAFD");  // the picture, then the pattern, nothing over it
     }
 
     // Each shortcut presses its button (and so obeys its lock); Ctrl+Q asks first.

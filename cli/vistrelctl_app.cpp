@@ -1,0 +1,242 @@
+#include "vistrelctl_app.h"
+
+#include "bridges.h"
+#include "d2xx_backend.h"
+#include "duration.h"
+#include "exit_status.h"
+#include "interrupt.h"
+#include "media_check.h"
+#include "runner.h"
+#include "virtual_bridge.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cmath>
+#include <cstdio>
+
+namespace vistrel::cli {
+
+namespace {
+
+const char *const kCommandHelp = R"(
+Commands:
+  list                 the serial numbers of the attached bridges, one a line
+  run FILE             runs the script in FILE ("-": standard input)
+  -e 'CMD; CMD; ...'   runs the script given here
+
+Script commands, one a line or separated by ';' ('#' starts a comment):
+  open                 opens the bridge (--serial, else the first listed)
+  close                takes down what is shown and closes the link
+  set vdd=V vss=V von=V voff=V vh=V vl=V vbias=V [gamma=G]
+                       sends the drive settings as the window's Set does
+                       (Vdd, Vss, Vh, Vl, Vbias -10 to 10 V; Von, Voff -20 to 20 V;
+                       gamma: the gamma curve, above 0 and at most 10;
+                       without it linear tables)
+  pattern all-on|checker|off
+                       lights a test pattern, or takes the lit one down
+  show FILE            shows a JPEG on the panel
+  play FILE [fps=N] [frames=N | seconds=S | loops=N]
+                       plays a video at N frames a second (1 to 60, default 60)
+                       to its end or the bound, then sends the stop word
+  stop                 takes down the picture, video or pattern shown
+  wait D               pauses: 500ms, 2s
+
+The whole script is checked before anything is sent.
+
+Example script:
+  open
+  set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0 gamma=2.2
+  pattern all-on; wait 2s; pattern off
+  pattern checker; wait 2s; stop
+  show gray_steps.jpg; wait 3s; stop
+  play ramp.mp4 fps=30 seconds=5
+  close
+
+Exit status: 0 every command succeeded; 1 usage or script error (nothing sent);
+2 no such bridge, or it could not be opened; 3 a write failed or the bridge was
+lost; 4 a picture or video could not be read; 5 the panel's state refused a
+command (set while a picture or video is shown, a command before open);
+128 + N stopped by signal N (130 for Ctrl+C).
+)";
+
+struct Invocation {
+    bool list = false;
+    bool inlineScript = false;
+    QString script;  // FILE, or the text given with -e
+    bool json = false;
+    bool useVirtual = false;
+    RunOptions options;
+};
+
+struct ScriptSource {
+    QString text;
+    QString name;  // prefixes line numbers in messages
+    QDir base;     // relative picture and video paths start here
+};
+
+void configure(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Runs scripted panel tests through the console's core, without a window."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({
+        {QStringLiteral("virtual"), QStringLiteral("Use the in-process virtual bridges.")},
+        {QStringLiteral("serial"), QStringLiteral("Open the bridge SERIAL instead of the first listed."),
+         QStringLiteral("SERIAL")},
+        {QStringLiteral("wait-device"), QStringLiteral("Wait up to SECONDS for the bridge to be plugged in."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("json"), QStringLiteral("One JSON object per command on stdout, then a summary.")},
+        {QStringLiteral("e"), QStringLiteral("Run SCRIPT, commands separated by ';'."), QStringLiteral("SCRIPT")},
+    });
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, or run FILE."),
+                                 QStringLiteral("list | run FILE"));
+}
+
+int usageError(QTextStream &err, const QString &text)
+{
+    err << "vistrelctl: " << text << "\nTry 'vistrelctl --help'.\n";
+    err.flush();
+    return int(ExitStatus::Usage);
+}
+
+// Fills `invocation` from the parsed options; the text of what is wrong otherwise.
+QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
+{
+    const QStringList words = parser.positionalArguments();
+    invocation.inlineScript = parser.isSet(QStringLiteral("e"));
+    if (invocation.inlineScript) {
+        if (!words.isEmpty())
+            return QStringLiteral("-e runs a script of its own: no command may follow");
+        invocation.script = parser.value(QStringLiteral("e"));
+    } else if (words == QStringList{QStringLiteral("list")}) {
+        invocation.list = true;
+    } else if (words.size() == 2 && words.first() == QLatin1String("run")) {
+        invocation.script = words.at(1);
+    } else {
+        return words.isEmpty() ? QStringLiteral("nothing to do: give list, run FILE or -e SCRIPT")
+                               : QStringLiteral("unknown command '%1': give list, run FILE or -e SCRIPT")
+                                     .arg(words.join(QLatin1Char(' ')));
+    }
+    if (parser.isSet(QStringLiteral("wait-device"))) {
+        const QString value = parser.value(QStringLiteral("wait-device"));
+        const std::optional<double> seconds = parseSeconds(value);
+        if (!seconds)
+            return QStringLiteral("--wait-device %1: give seconds, 0 to 86400").arg(value);
+        invocation.options.waitDevice = std::chrono::milliseconds(std::llround(*seconds * 1000));
+    }
+    invocation.options.serial = parser.value(QStringLiteral("serial"));
+    invocation.json = parser.isSet(QStringLiteral("json"));
+    invocation.useVirtual = parser.isSet(QStringLiteral("virtual"));
+    return {};
+}
+
+// --virtual, VISTREL_BACKEND=virtual or a build without real bridges: the
+// emulated ones, as for the console.
+void selectBackend(bool useVirtual)
+{
+    const device::D2xxBackend *real = nullptr;
+#ifdef VISTREL_HAS_REAL_BRIDGES
+    real = device::realBackend();
+#endif
+    if (useVirtual || !real || qEnvironmentVariable("VISTREL_BACKEND") == QLatin1String("virtual"))
+        device::useBackend(virt::backend());
+    else
+        device::useBackend(*real);
+}
+
+int listBridges(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    const RunOptions &options = invocation.options;
+    const std::optional<QString> wanted = waitForBridge(options.serial, options.waitDevice);
+    for (const QString &serial : attachedBridges())
+        out << (invocation.json ? bridgeJsonLine(serial) : serial) << '\n';
+    out.flush();
+    if (pendingInterrupt())
+        return interruptedStatus(pendingInterrupt());
+    if (wanted || (options.serial.isEmpty() && options.waitDevice.count() == 0))
+        return 0;
+    err << "vistrelctl: " << missingBridgeText(options.serial, options.waitDevice) << '\n';
+    return int(ExitStatus::NoBridge);
+}
+
+std::optional<ScriptSource> readSource(const Invocation &invocation, QString &error)
+{
+    if (invocation.inlineScript)
+        return ScriptSource{invocation.script, QStringLiteral("-e"), QDir::current()};
+    QFile file(invocation.script);
+    const bool fromStdin = invocation.script == QLatin1String("-");
+    const bool opened = fromStdin ? file.open(stdin, QIODevice::ReadOnly) : file.open(QIODevice::ReadOnly);
+    if (!opened) {
+        error = QStringLiteral("cannot read %1: %2").arg(invocation.script, file.errorString());
+        return std::nullopt;
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    if (fromStdin)
+        return ScriptSource{text, QStringLiteral("<stdin>"), QDir::current()};
+    return ScriptSource{text, invocation.script, QFileInfo(invocation.script).absoluteDir()};
+}
+
+// Nothing was sent: the errors, each with its line, and the summary.
+int refuse(Reporter &reporter, const Script &script, const std::vector<ScriptError> &errors, ExitStatus status)
+{
+    reporter.scriptErrors(errors);
+    RunSummary summary;
+    summary.exitStatus = int(status);
+    summary.commands = int(script.commands.size());
+    summary.error = QStringLiteral("nothing sent");
+    summary.scriptErrors = errors;
+    reporter.summary(summary);
+    return summary.exitStatus;
+}
+
+int runScript(const Invocation &invocation, QTextStream &out, QTextStream &err)
+{
+    QString error;
+    const std::optional<ScriptSource> source = readSource(invocation, error);
+    if (!source)
+        return usageError(err, error);
+    Reporter reporter(out, err, invocation.json, source->name);
+    Script script = parseScript(source->text);
+    checkFiles(script, source->base);
+    if (!script.ok())
+        return refuse(reporter, script, script.errors, ExitStatus::Usage);
+    const std::vector<ScriptError> unreadable = unreadableMedia(script.commands);
+    if (!unreadable.empty())
+        return refuse(reporter, script, unreadable, ExitStatus::Unreadable);
+    session::PanelSession session;
+    ScriptRunner runner(session, invocation.options, reporter);
+    return runner.run(script.commands);
+}
+
+} // namespace
+
+int runVistrelctl(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("vistrelctl"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
+    QCommandLineParser parser;
+    configure(parser);
+    if (!parser.parse(arguments))
+        return usageError(err, parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))) {
+        out << parser.helpText() << kCommandHelp;
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        out << "vistrelctl " << VISTREL_VERSION << '\n';
+        return 0;
+    }
+    Invocation invocation;
+    const QString problem = readInvocation(parser, invocation);
+    if (!problem.isEmpty())
+        return usageError(err, problem);
+    InterruptGuard interrupts;
+    selectBackend(invocation.useVirtual);
+    return invocation.list ? listBridges(invocation, out, err) : runScript(invocation, out, err);
+}
+
+} // namespace vistrel::cli

@@ -1,0 +1,14 @@
+# The one version of the project, from project(... VERSION ...), as a header:
+# link vistrel_version and include "vistrel_version.h" for VISTREL_VERSION.
+set(VISTREL_GENERATED_DIR ${PROJECT_BINARY_DIR}/generated)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/vistrel_version.h.in
+               ${VISTREL_GENERATED_DIR}/vistrel_version.h @ONLY)
+add_library(vistrel_version INTERFACE)
+target_include_directories(vistrel_version INTERFACE ${VISTREL_GENERATED_DIR})
+
+# The names a Linux desktop knows the console by: the reverse-DNS id names the
+# desktop entry, the AppStream metainfo and the icons alike.
+set(VISTREL_APP_ID io.github.vistrel.Vistrel)
+set(VISTREL_HOMEPAGE "https://github.com/vistrel/vistrel" CACHE STRING "The project's home page, for the package metadata")
+# The hicolor theme's sizes the icon is installed in.
+set(VISTREL_ICON_SIZES 16 22 24 32 48 64 128 256 512)

@@ -1,0 +1,76 @@
+# Man pages, AppStream metainfo, the licence, and the Debian package
+# (cpack -G DEB in the build folder). Included after every folder, so each
+# installed program that exists in this build gets its man page and its line
+# in the metainfo.
+include(GNUInstallDirs)
+set(linux_dir ${PROJECT_SOURCE_DIR}/resources/linux)
+set(package_dir ${PROJECT_BINARY_DIR}/package)
+
+set(VISTREL_PROGRAMS)
+foreach(program vistrel vistrel-virtual vistrelctl vistrel-wire)
+    if(TARGET ${program})
+        list(APPEND VISTREL_PROGRAMS ${program})
+    endif()
+endforeach()
+
+# Man pages: roff kept by hand, the version and date filled in, gzipped the
+# way Debian ships them (-n: no name or time stamp, so builds are identical).
+set(man_pages)
+foreach(program IN LISTS VISTREL_PROGRAMS)
+    set(page ${package_dir}/man/${program}.1)
+    configure_file(${linux_dir}/man/${program}.1.in ${page} @ONLY)
+    add_custom_command(OUTPUT ${page}.gz
+        COMMAND gzip -9 -n -k -f ${page}
+        DEPENDS ${page}
+        VERBATIM)
+    list(APPEND man_pages ${page}.gz)
+endforeach()
+add_custom_target(vistrel_man_pages ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(VISTREL_METAINFO_BINARIES)
+foreach(program IN LISTS VISTREL_PROGRAMS)
+    string(APPEND VISTREL_METAINFO_BINARIES "    <binary>${program}</binary>\n")
+endforeach()
+string(STRIP "${VISTREL_METAINFO_BINARIES}" VISTREL_METAINFO_BINARIES)
+set(VISTREL_METAINFO_BINARIES "    ${VISTREL_METAINFO_BINARIES}")
+configure_file(${linux_dir}/${VISTREL_APP_ID}.metainfo.xml.in
+               ${package_dir}/${VISTREL_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${package_dir}/${VISTREL_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The licence as Debian's machine-readable copyright file (MIT is "Expat"
+# there): its body indented by one space, empty lines written as " .".
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" unused "${license}")
+set(VISTREL_COPYRIGHT "${CMAKE_MATCH_1}")
+string(REGEX REPLACE "^.*\n\n(Permission)" "\\1" body "${license}")
+string(STRIP "${body}" body)
+string(REPLACE "\n\n" "\n.\n" body "${body}")
+string(REPLACE "\n" "\n " VISTREL_LICENSE_BODY " ${body}")
+configure_file(${linux_dir}/copyright.in ${package_dir}/copyright @ONLY)
+install(FILES ${package_dir}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vistrel)
+
+set(VISTREL_PACKAGE_MAINTAINER "The Vistrel developers <vistrel@example.org>"
+    CACHE STRING "Maintainer field of the Debian package: a name and an address")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vistrel)
+set(CPACK_PACKAGE_VENDOR "The Vistrel developers")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${VISTREL_HOMEPAGE})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control console for TFT test panels behind an FTDI USB bridge")
+set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${VISTREL_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The long description; CPack puts the summary above it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Vistrel finds and opens an FTDI bridge in synchronous FIFO mode, sets the
+panel's drive voltages, lights test patterns, and shows a JPEG picture or
+plays an MP4 video on the panel with a live preview.
+.
+vistrel-virtual runs the same console on emulated bridges with a window that
+shows what the panel received; vistrel-wire decodes captured wire logs.")
+include(CPack)

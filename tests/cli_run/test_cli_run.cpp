@@ -1,0 +1,335 @@
+// vistrelctl, the built program, on the virtual bridge: a script of every
+// command puts the window's bytes on the wire; mistakes are refused before
+// anything is sent; each exit status; list order; JSON lines; signals.
+#include "ctl_support.h"
+#include "message_box_recorder.h"
+#include "virtual_bridge.h"
+#include "window_access.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+
+using namespace ctltest;
+using vistrel::virt::Testbed;
+
+namespace {
+
+const QString kSet = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0.00";
+const QString kEveryCommand = "open\n" + kSet + " gamma=2.2\npattern all-on\npattern off\npattern checker\nstop\n"
+                              "show gray.jpg\nstop\nplay ramp.mp4 fps=30\nwait 10ms\nclose\n";
+
+struct CtlRun {
+    int status = -1;
+    QString out, err;
+    QByteArray wire;
+};
+
+QString wireLog() { return dataPath("wire.bin"); }
+
+QByteArray readWire()
+{
+    QFile file(wireLog());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// The virtual bridges `devices`, the media folder, a fresh wire log.
+void prepare(QProcess &process, const QString &devices = "VPANEL01")
+{
+    QFile::remove(wireLog());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("VISTREL_WIRE_LOG", wireLog());
+    environment.insert("VISTREL_VIRTUAL_DEVICES", devices);
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(testenv::dataDir());
+}
+
+void start(QProcess &process, const QStringList &arguments, const QString &devices = "VPANEL01")
+{
+    prepare(process, devices);
+    process.start(VISTRELCTL, arguments);
+}
+
+CtlRun finish(QProcess &process)
+{
+    const bool finished = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
+    return {finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError()), readWire()};
+}
+
+CtlRun run(const QStringList &arguments, const QString &devices = "VPANEL01", const QByteArray &input = {})
+{
+    QProcess process;
+    start(process, arguments, devices);
+    process.write(input);
+    process.closeWriteChannel();
+    return finish(process);
+}
+
+QList<QJsonObject> jsonLines(const QString &out)
+{
+    QList<QJsonObject> objects;
+    for (const QString &line : out.split('\n', Qt::SkipEmptyParts)) {
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(line.toUtf8(), &error);
+        objects << (error.error == QJsonParseError::NoError ? document.object() : QJsonObject{{"unparsed", line}});
+    }
+    return objects;
+}
+
+// The same session in the window: its buttons and fields, each Start/Stop
+// after the one-second lock, as a user would.
+QByteArray windowSession()
+{
+    Testbed::instance().reset();
+    testenv::clearSettingsStore();
+    auto window = std::make_unique<Vistrel>();
+    Ui_Vistrel &ui = VistrelInspector::ui(*window);
+    MessageBoxRecorder boxes;
+    ui.openButton->click();
+    const std::pair<QLineEdit *, const char *> texts[] = {{ui.lineEdit_vdd, "2"}, {ui.lineEdit_vss, "-2"}, {ui.lineEdit_von, "12"},
+        {ui.lineEdit_voff, "-12"}, {ui.lineEdit_grvh, "5"}, {ui.lineEdit_grvl, "0"}, {ui.lineEdit_vbais, "0.00"}, {ui.lineEdit_fps, "30"},
+        {ui.lineEdit_gamma, "2.2"}};
+    for (const auto &[edit, text] : texts)
+        edit->setText(text);
+    ui.radioButton_gamma->setChecked(true);
+    ui.sendButton->click();
+    for (QPushButton *pattern : {ui.pushButton_brightness, ui.pushButton_brightness, ui.pushButton_chessboard, ui.pushButton_chessboard})
+        pattern->click();
+    const auto startOrStop = [&ui] { ui.startButton->setEnabled(true); ui.startButton->click(); };  // as the lock's timer would
+    VistrelInspector::setOpenFileDialog([](QWidget *, const QString &, const QString &, const QString &) { return dataPath("gray.jpg"); });
+    ui.pushButton_OpenFile_jpg->click();
+    startOrStop();
+    startOrStop();
+    VistrelInspector::setOpenFileDialog([](QWidget *, const QString &, const QString &, const QString &) { return dataPath("ramp.mp4"); });
+    ui.pushButton_OpenFile_mp4->click();
+    startOrStop();
+    if (!QTest::qWaitFor([&window] { return !VistrelInspector::videoThread(*window); }, 10000))
+        return {};
+    ui.openButton->click();
+    if (boxes.boxes().size() != 1)  // "Settings success!" and nothing else
+        return {};
+    const std::vector<std::uint8_t> bytes = Testbed::instance().captured("VPANEL01");
+    return QByteArray(reinterpret_cast<const char *>(bytes.data()), int(bytes.size()));
+}
+
+} // namespace
+
+class TestCliRun : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(makeMedia());
+        QVERIFY(writeFile("every.vs", kEveryCommand.toUtf8()));
+    }
+
+    // Through the shared core, byte for byte: the window's clicks and the script's commands.
+    void everyCommandSendsTheWindowsBytes()
+    {
+        const QByteArray window = windowSession();
+        QCOMPARE(words(window), "OS" "AFD" "AFD" "AFD" "A" + QString(12, 'F') + "D" "O");
+        const CtlRun ctl = run({"--virtual", "run", "every.vs"});
+        QCOMPARE(ctl.err, QString());
+        QCOMPARE(ctl.status, 0);
+        QCOMPARE(ctl.out.count("\n"), 12);  // eleven commands and the summary
+        const auto differs = std::mismatch(ctl.wire.begin(), ctl.wire.end(), window.begin(), window.end()).first;
+        QVERIFY2(ctl.wire == window, qPrintable(QString("%1 bytes against the window's %2, first difference at %3")
+                                                    .arg(ctl.wire.size()).arg(window.size()).arg(differs - ctl.wire.begin())));
+    }
+
+    // Each kind of mistake: its file and line on stderr, and not a byte on the wire.
+    void scriptErrorsSendNothing_data()
+    {
+        QTest::addColumn<QString>("line3");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unknown command") << "light all" << "bench.vs:3: unknown command 'light'";
+        QTest::newRow("out of range") << kSet.section(' ', 0, 3) + " voff=-21 vh=5 vl=0 vbias=0" << "bench.vs:3: set: voff=-21 is not a voltage from -20 to 20";
+        QTest::newRow("missing picture") << "show nowhere.jpg" << "bench.vs:3: show: no such file: nowhere.jpg";
+    }
+    void scriptErrorsSendNothing()
+    {
+        QFETCH(QString, line3);
+        QFETCH(QString, message);
+        QVERIFY(writeFile("bench.vs", ("open\npattern all-on\n" + line3 + "\nclose\n").toUtf8()));
+        const CtlRun ctl = run({"--virtual", "run", "bench.vs"});
+        QCOMPARE(ctl.status, 1);
+        QVERIFY2(ctl.err.startsWith(message) && ctl.err.contains("nothing sent"), qPrintable(ctl.err));
+        QCOMPARE(ctl.out, QString());
+        QVERIFY(!QFile::exists(wireLog()));  // the bridge was never written to
+    }
+
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("devices");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("message");  // on stderr
+        QTest::addColumn<QString>("wire");
+        QTest::newRow("0: pattern left lit, taken down at the end") << QStringList{"-e", "open; pattern checker"} << "VPANEL01" << 0 << "" << "OAFDO";
+        QTest::newRow("0: script on standard input") << QStringList{"run", "-"} << "VPANEL01" << 0 << "" << "OO";
+        QTest::newRow("0: the second bridge by serial") << QStringList{"--serial", "VPANEL02", "-e", "open;close"} << "VPANEL01,VPANEL02" << 0 << "" << "OO";
+        QTest::newRow("0: stop and pattern off with nothing lit") << QStringList{"-e", "open; stop; pattern off; close"} << "VPANEL01" << 0 << "" << "OO";
+        QTest::newRow("1: unknown option") << QStringList{"--frobnicate", "list"} << "VPANEL01" << 1 << "Unknown option 'frobnicate'" << "";
+        QTest::newRow("1: nothing to do") << QStringList{} << "VPANEL01" << 1 << "nothing to do" << "";
+        QTest::newRow("1: unknown command word") << QStringList{"lst"} << "VPANEL01" << 1 << "unknown command 'lst'" << "";
+        QTest::newRow("1: -e and run") << QStringList{"-e", "open", "run", "every.vs"} << "VPANEL01" << 1 << "no command may follow" << "";
+        QTest::newRow("1: bad --wait-device") << QStringList{"--wait-device", "soon", "list"} << "VPANEL01" << 1 << "--wait-device soon" << "";
+        QTest::newRow("1: no script file") << QStringList{"run", "absent.vs"} << "VPANEL01" << 1 << "cannot read absent.vs" << "";
+        QTest::newRow("2: no bridge") << QStringList{"-e", "open"} << "" << 2 << "-e:1: open: no bridge attached" << "";
+        QTest::newRow("2: not that bridge") << QStringList{"--serial", "VPANEL09", "-e", "open"} << "VPANEL01" << 2 << "no bridge VPANEL09 attached" << "";
+        QTest::newRow("4: picture not readable") << QStringList{"-e", "open; show bad.jpg"} << "VPANEL01" << 4 << "-e:1: picture not readable" << "";
+        QTest::newRow("4: video not readable") << QStringList{"-e", "open\n\nplay bad.mp4"} << "VPANEL01" << 4 << "-e:3: video not readable" << "";
+        QTest::newRow("5: set with a picture shown") << QStringList{"-e", "open; show gray.jpg; " + kSet} << "VPANEL01" << 5
+                                                     << "Operation prohibited during operation!" << "OAFDO";
+        QTest::newRow("5: a pattern before open") << QStringList{"-e", "pattern all-on"} << "VPANEL01" << 5 << "-e:1: pattern all-on: device not connected" << "";
+        QTest::newRow("5: a second pattern while one is lit") << QStringList{"-e", "open; pattern all-on; pattern checker"} << "VPANEL01" << 5
+                                                              << "pattern checker: Operation prohibited during operation!" << "OAFDO";
+        QTest::newRow("5: a second picture while one is shown") << QStringList{"-e", "open; show gray.jpg; show gray.jpg"} << "VPANEL01" << 5
+                                                                << "Operation prohibited during operation!" << "OAFDO";
+    }
+    void exitStatuses()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, devices);
+        QFETCH(int, status);
+        QFETCH(QString, message);
+        QFETCH(QString, wire);
+        const CtlRun ctl = run(QStringList{"--virtual"} + arguments, devices, "open # from stdin\nclose\n");
+        QVERIFY2(message.isEmpty() ? ctl.err.isEmpty() : ctl.err.contains(message), qPrintable(ctl.err));
+        QCOMPARE(ctl.status, status);
+        QCOMPARE(words(ctl.wire), wire);
+    }
+
+    void listInListOrder_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("devices");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("out");
+        QTest::newRow("plug order") << QStringList{"list"} << " VPANEL03,VPANEL01 , VPANEL02" << 0 << "VPANEL03\nVPANEL01\nVPANEL02\n";
+        QTest::newRow("json") << QStringList{"--json", "list"} << "B,A" << 0 << "{\"serial\":\"B\"}\n{\"serial\":\"A\"}\n";
+        QTest::newRow("none") << QStringList{"list"} << "" << 0 << "";
+        QTest::newRow("the named one missing") << QStringList{"--serial", "C", "list"} << "B,A" << 2 << "B\nA\n";
+    }
+    void listInListOrder()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, devices);
+        QFETCH(int, status);
+        QFETCH(QString, out);
+        const CtlRun ctl = run(QStringList{"--virtual"} + arguments, devices);
+        QCOMPARE(ctl.out, out);
+        QCOMPARE(ctl.status, status);
+        QCOMPARE(ctl.wire, QByteArray());
+    }
+
+    // One object a command and a summary, each parsing, adding up to the wire.
+    void jsonLinesParse()
+    {
+        const CtlRun ctl = run({"--virtual", "--json", "run", "every.vs"});
+        QCOMPARE(ctl.status, 0);
+        const QList<QJsonObject> lines = jsonLines(ctl.out);
+        QCOMPARE(lines.size(), 12);
+        double bytes = 0;
+        for (int i = 0; i < 11; ++i) {
+            const QJsonObject &line = lines[i];
+            QCOMPARE(line.value("line").toInt(), i + 1);
+            QCOMPARE(line.value("command").toString(), kEveryCommand.section('\n', i, i));
+            QVERIFY(line.value("ok").toBool() && line.value("error").isNull() && line.value("duration_ms").toDouble() >= 0);
+            bytes += line.value("bytes").toDouble();
+        }
+        QCOMPARE(lines[9].value("duration_ms").toDouble() >= 10, true);
+        const QJsonObject summary = lines.last();
+        QVERIFY(summary.value("summary").toBool() && summary.value("ok").toBool());
+        QCOMPARE(summary.value("exit").toInt(), 0);
+        QCOMPARE(summary.value("run").toInt(), 11);
+        QCOMPARE(bytes, double(ctl.wire.size()));
+        QCOMPARE(summary.value("bytes").toDouble(), bytes);
+    }
+
+    // A signal ends the play or wait, takes down what is shown and closes the link.
+    void signalEndsTheScript_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("frames");  // on the wire before the signal
+        QTest::newRow("SIGINT during play") << int(SIGINT) << "open; play ramp.mp4 loops=1000; close" << "play ramp.mp4 loops=1000" << 3;
+        QTest::newRow("SIGTERM during play") << int(SIGTERM) << "open; play ramp.mp4 fps=30 loops=500" << "play ramp.mp4 fps=30 loops=500" << 3;
+        QTest::newRow("SIGINT during wait") << int(SIGINT) << "open; pattern all-on; wait 60s; pattern off" << "wait 60s" << 1;
+    }
+    void signalEndsTheScript()
+    {
+        QFETCH(int, signalNumber);
+        QFETCH(QString, script);
+        QFETCH(QString, command);
+        QFETCH(int, frames);
+        QProcess process;
+        start(process, {"--virtual", "--json", "-e", script});
+        const bool started = QTest::qWaitFor([frames] { return QFileInfo(wireLog()).size() >= 8 + frames * 36004; }, 10000);
+        if (!started)
+            process.kill();
+        QVERIFY(started);
+        QTest::qWait(50);
+        ::kill(pid_t(process.processId()), signalNumber);
+        const CtlRun ctl = finish(process);
+        QCOMPARE(ctl.status, 128 + signalNumber);
+        const QString wire = words(ctl.wire);
+        QVERIFY2(QRegularExpression("^OAF+DO$").match(wire).hasMatch(), qPrintable(wire));
+        const QList<QJsonObject> lines = jsonLines(ctl.out);
+        QVERIFY(lines.size() >= 2);
+        const QJsonObject &stopped = lines[lines.size() - 2];
+        QCOMPARE(stopped.value("command").toString(), command);
+        QCOMPARE(stopped.value("ok").toBool(), false);
+        QCOMPARE(stopped.value("error").toString(), signalNumber == SIGINT ? "interrupted by SIGINT" : "interrupted by SIGTERM");
+        if (command.startsWith("play"))  // the frames it reports are the frames on the wire
+            QCOMPARE(stopped.value("frames").toInt(), wire.count('F'));
+        QCOMPARE(lines.last().value("exit").toInt(), 128 + signalNumber);
+        QCOMPARE(lines.last().value("bytes").toDouble(), double(ctl.wire.size()));
+    }
+
+    // A reader that goes away (| head -1) does not end the program with the link open.
+    void closedOutputStillClosesTheLink()
+    {
+        QProcess process;
+        prepare(process);
+        process.start("bash", {"-c", "\"$0\" \"$@\" | head -1; exit ${PIPESTATUS[0]}", VISTRELCTL, "--virtual", "-e",
+                               "open; pattern all-on; wait 200ms; wait 200ms"});
+        const CtlRun ctl = finish(process);
+        QVERIFY2(ctl.out.startsWith("line 1: open: ok") && ctl.out.count('\n') == 1, qPrintable(ctl.out));
+        QCOMPARE(ctl.status, 0);
+        QCOMPARE(words(ctl.wire), "OAFDO");
+    }
+
+    void helpAndVersion()
+    {
+        const CtlRun help = run({"--help"});
+        QCOMPARE(help.status, 0);
+        for (const char *part : {"--virtual", "--serial", "--wait-device", "--json", "list", "run FILE", "-e 'CMD; CMD; ...'", "set vdd=V",
+                                 "pattern all-on|checker|off", "play FILE [fps=N] [frames=N | seconds=S | loops=N]", "Example script:"})
+            QVERIFY2(help.out.contains(part), part);
+        const CtlRun version = run({"--version"});
+        QCOMPARE(version.out, "vistrelctl " + QCoreApplication::applicationVersion() + "\n");
+        QCOMPARE(version.status, 0);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationVersion(VISTREL_VERSION);
+    TestCliRun test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "test_cli_run.moc"
