@@ -42,7 +42,7 @@ struct Case {
 };
 
 struct Options {
-    QString program;
+    QStringList programs;  // measured one after the other in each run, same clip
     int seconds = 10;  // measured, after the warm-up
     int warmup = 3;
     int clipSeconds = 4;
@@ -134,7 +134,8 @@ void endProcess(QProcess &process)
     }
 }
 
-ConsoleRun runConsole(const Options &options, const QString &video, int fps, const QDir &folder)
+ConsoleRun runConsole(const Options &options, const QString &program, const QString &video, int fps,
+                      const QDir &folder)
 {
     const QString log = folder.filePath(QStringLiteral("wire.bin"));
     QFile::remove(log);
@@ -145,11 +146,11 @@ ConsoleRun runConsole(const Options &options, const QString &video, int fps, con
     QProcess process;
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(options.program, {QStringLiteral("--play"), video, QStringLiteral("--loop"),
+    process.start(program, {QStringLiteral("--play"), video, QStringLiteral("--loop"),
                                     QStringLiteral("--fps"), QString::number(fps)});
     ConsoleRun run;
     if (!process.waitForStarted()) {
-        run.error = QStringLiteral("cannot start ") + options.program;
+        run.error = QStringLiteral("cannot start ") + program;
         return run;
     }
     const auto launched = Clock::now();
@@ -205,7 +206,9 @@ Options readCommandLine(int argc, char **argv)
                                   QStringLiteral("2"));
     const QCommandLineOption only(QStringLiteral("only"), QStringLiteral("Only this case, for example 1920x1080@60."),
                                   QStringLiteral("case"));
-    const QCommandLineOption program(QStringLiteral("program"), QStringLiteral("The vistrel-virtual to measure."),
+    const QCommandLineOption program(QStringLiteral("program"),
+                                     QStringLiteral("The vistrel-virtual to measure; given twice, both, run after run "
+                                                    "(a before and after under the same load)."),
                                      QStringLiteral("path"), QStringLiteral(VISTREL_VIRTUAL_PROGRAM));
     const QCommandLineOption keep(QStringLiteral("keep"), QStringLiteral("Leave the generated clips in the temporary folder."));
     parser.addOptions({seconds, warmup, clip, runs, only, program, keep});
@@ -216,7 +219,7 @@ Options readCommandLine(int argc, char **argv)
     options.clipSeconds = int(std::min(vistrel::positiveNumber(parser, clip), 600L));
     options.runs = int(std::min(vistrel::positiveNumber(parser, runs), 100L));
     options.only = parser.value(only);
-    options.program = parser.value(program);
+    options.programs = parser.values(program);
     options.keep = parser.isSet(keep);
     const bool known = std::any_of(std::begin(kCases), std::end(kCases), [&](const Case &c) { return caseName(c) == options.only; });
     if (!options.only.isEmpty() && !known)
@@ -231,18 +234,20 @@ bool cpuTargetMet(double processMs, double decodeMs)
 }
 
 struct CaseRun {
+    int build = 1;  // which of the programs, from 1
     ConsoleRun console;
     DecodeCost before, after, paced;  // decoding alone, either side of the console's run, and paced
     QString loadBefore, loadAfter;
 };
 
-CaseRun measure(const Options &options, const Case &c, const QString &video, const QDir &folder)
+CaseRun measure(const Options &options, int build, const Case &c, const QString &video, const QDir &folder)
 {
     const int decodeFrames = c.fps * options.seconds / 2;
     CaseRun run;
+    run.build = build;
     run.loadBefore = loadAverage();
     run.before = decodeOnly(video, decodeFrames);
-    run.console = runConsole(options, video, c.fps, folder);
+    run.console = runConsole(options, options.programs.at(build - 1), video, c.fps, folder);
     run.after = decodeOnly(video, decodeFrames);
     run.paced = decodeOnly(video, decodeFrames, c.fps);
     run.loadAfter = loadAverage();
@@ -251,14 +256,15 @@ CaseRun measure(const Options &options, const Case &c, const QString &video, con
 
 void printHeader(QTextStream &out, const Options &options)
 {
-    out << "Program: " << options.program << "\nDisplay: "
-        << (qEnvironmentVariableIsSet("DISPLAY") ? qEnvironmentVariable("DISPLAY") : QStringLiteral("none"))
+    for (int build = 1; build <= options.programs.size(); ++build)
+        out << "Program " << build << ": " << options.programs.at(build - 1) << "\n";
+    out << "Display: " << (qEnvironmentVariableIsSet("DISPLAY") ? qEnvironmentVariable("DISPLAY") : QStringLiteral("none"))
         << ", QT_QPA_PLATFORM=" << qEnvironmentVariable("QT_QPA_PLATFORM", QStringLiteral("(default)"))
         << "\nEach run: " << options.warmup << " s warm-up, " << options.seconds << " s measured; clip "
         << options.clipSeconds << " s at " << kSourceFps << " fps, looped\n\n";
-    out << "| Source | asked fps | achieved fps | % kept | process CPU ms/frame | decode-only CPU ms/frame | "
+    out << "| Source | program | asked fps | achieved fps | % kept | process CPU ms/frame | decode-only CPU ms/frame | "
            "above decode ms | ratio | decode-only fps | CPU target | paced decode-only CPU ms/frame | load before / after |\n";
-    out << "|---|---|---|---|---|---|---|---|---|---|---|---|\n";
+    out << "|---|---|---|---|---|---|---|---|---|---|---|---|---|\n";
     out.flush();
 }
 
@@ -266,13 +272,13 @@ void printRow(QTextStream &out, const Case &c, const CaseRun &run)
 {
     const ConsoleRun &console = run.console;
     if (!console.error.isEmpty()) {
-        out << "| " << caseName(c) << " | " << console.error << " |\n";
+        out << "| " << caseName(c) << " | " << run.build << " | " << console.error << " |\n";
         return;
     }
     const double decodeMs = (run.before.cpuMs + run.after.cpuMs) / 2;
     const double decodeFps = (run.before.fps + run.after.fps) / 2;
-    out << QStringLiteral("| %1 x %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 | %12 | %13 / %14 |\n")
-               .arg(c.size.width).arg(c.size.height).arg(c.fps).arg(console.fps, 0, 'f', 2)
+    out << QStringLiteral("| %1 x %2 | %3 | %4 | %5 | %6 | %7 | %8 | %9 | %10 | %11 | %12 | %13 | %14 / %15 |\n")
+               .arg(c.size.width).arg(c.size.height).arg(run.build).arg(c.fps).arg(console.fps, 0, 'f', 2)
                .arg(100.0 * console.fps / c.fps, 0, 'f', 2).arg(console.cpuMs, 0, 'f', 2)
                .arg(decodeMs, 0, 'f', 2).arg(console.cpuMs - decodeMs, 0, 'f', 2)
                .arg(console.cpuMs / decodeMs, 0, 'f', 2).arg(decodeFps, 0, 'f', 1)
@@ -302,8 +308,10 @@ int main(int argc, char **argv)
             out << "cannot write " << video << "\n";
             return 1;
         }
-        for (int run = 0; run < options.runs; ++run)
-            printRow(out, c, measure(options, c, video, QDir(folder.path())));
+        for (int run = 0; run < options.runs; ++run) {
+            for (int build = 1; build <= options.programs.size(); ++build)
+                printRow(out, c, measure(options, build, c, video, QDir(folder.path())));
+        }
         codecs << caseName(c) + QStringLiteral(": ") + codec;
     }
     out << "\nSources: " << codecs.join(QStringLiteral(", ")) << "\n";
