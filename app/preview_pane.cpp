@@ -84,11 +84,19 @@ void PreviewPane::showImage(const QImage &image)
 }
 
 // The image is made at its size on screen in device pixels: drawn one to
-// one, centred in the label.
+// one, centred in the label. One made before the label was resized (the
+// worker reads ahead) fits the label it was not made for, but is drawn
+// scaled into the place the next ones take, for the few frames it lasts.
 QRect PreviewPane::placement(const QImage &image) const
 {
-    const QSize logicalSize = (QSizeF(image.size()) / m_preview->devicePixelRatioF()).toSize();
-    return QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, logicalSize, m_preview->contentsRect());
+    const QRect area = m_preview->contentsRect();
+    QSize logicalSize = (QSizeF(image.size()) / m_preview->devicePixelRatioF()).toSize();
+    const bool fits = logicalSize.width() <= area.width() && logicalSize.height() <= area.height();
+    // Within a pixel: device pixels at a fractional scale round either way.
+    const bool touches = area.width() - logicalSize.width() <= 1 || area.height() - logicalSize.height() <= 1;
+    if (!logicalSize.isEmpty() && !(fits && touches))
+        logicalSize = logicalSize.scaled(area.size(), Qt::KeepAspectRatio);
+    return QStyle::alignedRect(Qt::LeftToRight, Qt::AlignCenter, logicalSize, area);
 }
 
 // Black bars around a picture (the letterbox); the window's background when

@@ -4,6 +4,11 @@ namespace vistrel::display {
 
 namespace {
 
+std::size_t bytesOf(const ReadFrame &item)
+{
+    return static_cast<std::size_t>(item.frame.preview.sizeInBytes()) + item.frame.packet.size();
+}
+
 using Clock = std::chrono::steady_clock;
 // How often a waiting writer looks at its stop flag.
 constexpr auto kStopCheck = std::chrono::milliseconds(2);
@@ -49,8 +54,11 @@ bool FrameReader::next(Item &item, const std::atomic<bool> &keepGoing)
         return false;
     item = std::move(m_items.front());
     m_items.pop_front();
+    m_queuedBytes -= bytesOf(item);
+    const bool wakeReader = ReadAhead::worthWaking(m_items.size());
     lock.unlock();
-    m_changed.notify_all();  // room for the reader
+    if (wakeReader)
+        m_changed.notify_all();
     return true;
 }
 
@@ -103,9 +111,10 @@ bool FrameReader::read(Item &item)
 bool FrameReader::push(Item item)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    m_changed.wait(lock, [this] { return m_stopping || m_items.size() < kAhead; });
+    m_changed.wait(lock, [this] { return m_stopping || m_readAhead.roomFor(m_items.size(), m_queuedBytes); });
     if (m_stopping)
         return false;
+    m_queuedBytes += bytesOf(item);
     m_items.push_back(std::move(item));
     lock.unlock();
     m_changed.notify_all();

@@ -1,7 +1,7 @@
 // Reads a video ahead of the writer. A thread of its own decodes the next
 // frames and converts them (panel frame and preview) while the video worker
 // waits for its turn and writes the current one, so decoding overlaps the
-// rest. The worker starts it and joins it before its own run() ends, and is
+// rest. It reads in runs of frames (ReadAhead). The worker starts it and joins it before its own run() ends, and is
 // the only one that talks to it.
 //
 // Frames come in the file's order. At the end of the file the reader goes on
@@ -12,6 +12,7 @@
 #define VISTREL_DISPLAY_FRAME_READER_H
 
 #include "frame_conversion.h"
+#include "read_ahead.h"
 
 #include <opencv2/videoio.hpp>
 
@@ -40,9 +41,6 @@ struct ReadFrame {
 class FrameReader {
 public:
     using Item = ReadFrame;
-
-    // Frames read ahead of the one being written.
-    static constexpr std::size_t kAhead = 2;
 
     // `previewArea` is asked for each frame, on the reader's thread.
     FrameReader(cv::VideoCapture &capture, const std::atomic<bool> &loop, std::function<cv::Size()> previewArea);
@@ -75,6 +73,8 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_changed;
     std::deque<Item> m_items;
+    std::size_t m_queuedBytes = 0;
+    ReadAhead m_readAhead;
     bool m_rewindAsked = false;
     std::atomic<bool> m_stopping{false};
     std::thread m_thread;

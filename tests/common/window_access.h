@@ -20,6 +20,7 @@ struct VistrelInspector {
     static QTimer *pollTimer(Vistrel &window) { return window.m_session->pollTimer(); }
     // The picture or video frame the preview shows, as the session made it.
     static QImage preview(Vistrel &window) { return window.m_preview->image(); }
+    static void showPreview(Vistrel &window, const QImage &image) { window.m_preview->showImage(image); }
 
     static bool deviceOpen(Vistrel &window)
     {

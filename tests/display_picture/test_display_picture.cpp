@@ -72,12 +72,23 @@ private slots:
         m_window->resize(m_window->width() + 120, m_window->height() + 80);
         QTRY_VERIFY(label->size() != before);
         QTRY_COMPARE(preview().size(), fitted());
-        const QImage painted = label->grab().toImage();
         const int barHeight = (label->height() - fitted().height() / int(label->devicePixelRatioF())) / 2;
         QVERIFY(barHeight > 2);
-        QCOMPARE(qGray(painted.pixel(label->rect().center())), 255);  // the picture, one to one
-        QCOMPARE(qGray(painted.pixel(label->width() / 2, barHeight / 2)), 0);  // the bars
-        QCOMPARE(qGray(painted.pixel(label->width() / 2, label->height() - 1 - barHeight / 2)), 0);
+        const auto barsAndPicture = [&](const QImage &painted) {
+            return QList<int>{qGray(painted.pixel(label->rect().center())),  // the picture
+                              qGray(painted.pixel(label->width() / 2, barHeight / 2)),  // the bars
+                              qGray(painted.pixel(label->width() / 2, label->height() - 1 - barHeight / 2))};
+        };
+        QCOMPARE(barsAndPicture(label->grab().toImage()), (QList<int>{255, 0, 0}));
+        // A frame made for the label's size before a resize goes where the
+        // next ones will, bars kept, too large or too small.
+        for (const QSize made : {fitted() * 2, fitted() / 2}) {
+            QImage stale(made, QImage::Format_RGB32);
+            stale.fill(Qt::white);
+            VistrelInspector::showPreview(*m_window, stale);
+            QCOMPARE(barsAndPicture(label->grab().toImage()), (QList<int>{255, 0, 0}));
+            QCOMPARE(label->grab().toImage().pixel(label->width() / 2, barHeight + 1), qRgb(255, 255, 255));
+        }
     }
 
     // A JPEG cut short: the picture chosen before stays, and so does its preview.

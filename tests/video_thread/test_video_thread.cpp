@@ -4,6 +4,7 @@
 // area's size, progress reports, and bounds on frames and passes.
 #include "display_media.h"
 #include "frame_pacer.h"
+#include "read_ahead.h"
 #include "videothread.h"
 #include <QPointer>
 #include <QSignalSpy>
@@ -152,12 +153,14 @@ private slots:
         QSignalSpy previews(worker, &VideoThread::frameReady);
         QSignalSpy reports(worker, &VideoThread::progress);
         worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
+        worker->loopPlay = true;  // two passes: frames are still read after the resize below
+        worker->passLimit = 2;
         worker->playing = true;
         worker->start();
         QTRY_VERIFY(framesOnPanel() >= 5);
         worker->setPreviewArea({100, 100});
         QVERIFY(worker->wait(5000));  // read only once the worker has ended
-        QCOMPARE(previews.size(), 24);
+        QCOMPARE(previews.size(), 48);
         const QImage first = previews.first().first().value<QImage>();
         QCOMPARE(first.size(), QSize(178, 100));
         QCOMPARE(first.format(), QImage::Format_RGB32);
@@ -170,6 +173,39 @@ private slots:
         QVERIFY(reports.size() >= 2 && reports.size() < 24);  // a few a second, not one per frame
         const auto last = reports.last().first().value<vistrel::display::PlaybackProgress>();
         QCOMPARE(QString("%1 / %2 at %3").arg(last.frame).arg(last.totalFrames).arg(last.askedFps), QString("24 / 24 at 60"));
+    }
+
+    // The reader fills its queue, rests until the writer has taken all but
+    // a few frames, and fills it again; large previews shorten the queue,
+    // and one frame always fits, however large.
+    void readAheadRuns_data()
+    {
+        using vistrel::display::ReadAhead;
+        QTest::addColumn<qulonglong>("frameBytes");
+        QTest::addColumn<qulonglong>("deepest");
+        QTest::addColumn<qulonglong>("resumesAt");
+        QTest::newRow("small frames") << qulonglong(40000) << qulonglong(ReadAhead::kMostFrames)
+                                      << qulonglong(ReadAhead::kRefillAt);
+        QTest::newRow("10 MB previews") << qulonglong(10) * 1024 * 1024 << qulonglong(5) << qulonglong(4);
+        QTest::newRow("20 MB previews") << qulonglong(20) * 1024 * 1024 << qulonglong(3) << qulonglong(2);
+        QTest::newRow("a frame larger than the whole budget") << qulonglong(100) * 1024 * 1024 << qulonglong(1)
+                                                              << qulonglong(0);
+    }
+    void readAheadRuns()
+    {
+        QFETCH(qulonglong, frameBytes);
+        QFETCH(qulonglong, deepest);
+        QFETCH(qulonglong, resumesAt);
+        vistrel::display::ReadAhead readAhead;
+        std::size_t frames = 0;
+        for (int pass = 0; pass < 2; ++pass) {  // the second run behaves as the first
+            while (readAhead.roomFor(frames, frames * frameBytes) && frames < 1000)
+                ++frames;
+            QCOMPARE(qulonglong(frames), deepest);
+            while (!readAhead.roomFor(frames, frames * frameBytes))
+                --frames;  // the writer takes frames; the reader rests
+            QCOMPARE(qulonglong(frames), resumesAt);
+        }
     }
 
     // A bounded worker ends as at the end of its file, once: exactly the
