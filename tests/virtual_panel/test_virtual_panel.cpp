@@ -40,6 +40,8 @@ private slots:
     void settingsDecodeBackToVolts_data();
     void settingsDecodeBackToVolts();
     void frameRateAndPlacement();
+    void aPartlyChangedFrameLooksLikeAFreshOne_data();
+    void aPartlyChangedFrameLooksLikeAFreshOne();
 
 private:
     template <typename T> T *widget(const char *name) { return m_panel->findChild<T *>(name); }
@@ -259,5 +261,46 @@ void VirtualPanelTest::frameRateAndPlacement()
     QCOMPARE(moved.panel, QRect(1020, 50, 580, 845));
 }
 
+
+// The view redraws only what differs from the frame before; what it paints
+// must still be exactly what a view given the new frame alone paints.
+void VirtualPanelTest::aPartlyChangedFrameLooksLikeAFreshOne_data()
+{
+    QTest::addColumn<QRect>("changed");  // panel pixels inverted in the second frame
+    QTest::addColumn<QSize>("viewSize");
+    QTest::newRow("one pixel, last corner") << QRect(179, 99, 1, 1) << QSize(547, 307);
+    QTest::newRow("a block") << QRect(10, 20, 30, 5) << QSize(547, 307);
+    QTest::newRow("first column") << QRect(0, 0, 1, 100) << QSize(547, 307);
+    QTest::newRow("everything") << QRect(0, 0, 180, 100) << QSize(547, 307);
+    QTest::newRow("nothing") << QRect() << QSize(547, 307);
+    QTest::newRow("a block, small view") << QRect(100, 40, 7, 33) << QSize(200, 120);
+}
+
+void VirtualPanelTest::aPartlyChangedFrameLooksLikeAFreshOne()
+{
+    QFETCH(QRect, changed);
+    QFETCH(QSize, viewSize);
+    QImage first(proto::kPanelWidth, proto::kPanelHeight, QImage::Format_Grayscale8);
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x)
+            first.scanLine(y)[x] = static_cast<uchar>((x * 7 + y * 13) & 0xFF);
+    QImage second = first.copy();
+    for (int y = changed.top(); y <= changed.bottom(); ++y)
+        for (int x = changed.left(); x <= changed.right(); ++x)
+            second.scanLine(y)[x] = static_cast<uchar>(255 - second.scanLine(y)[x]);
+
+    PanelPictureView updated, fresh;
+    for (PanelPictureView *view : {&updated, &fresh})
+        view->resize(viewSize);
+    updated.setImage(first);
+    updated.grab();  // painted once, so the second frame only updates it
+    updated.setImage(second);
+    fresh.setImage(second);
+    QCOMPARE(updated.grab().toImage(), fresh.grab().toImage());
+
+    updated.setImage(QImage());  // and back to the empty panel
+    fresh.setImage(QImage());
+    QCOMPARE(updated.grab().toImage(), fresh.grab().toImage());
+}
 QTEST_MAIN(VirtualPanelTest)
 #include "test_virtual_panel.moc"
