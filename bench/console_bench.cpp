@@ -49,6 +49,7 @@ struct Options {
     int runs = 2;
     QString only;
     bool keep = false;
+    QString folder;  // clips kept here and used again; empty: a temporary folder
 };
 
 double secondsBetween(Clock::time_point from, Clock::time_point to)
@@ -211,7 +212,11 @@ Options readCommandLine(int argc, char **argv)
                                                     "(a before and after under the same load)."),
                                      QStringLiteral("path"), QStringLiteral(VISTREL_VIRTUAL_PROGRAM));
     const QCommandLineOption keep(QStringLiteral("keep"), QStringLiteral("Leave the generated clips in the temporary folder."));
-    parser.addOptions({seconds, warmup, clip, runs, only, program, keep});
+    const QCommandLineOption folder(QStringLiteral("folder"),
+                                    QStringLiteral("Keep the clips in this folder and use those found there again "
+                                                   "(a 3840 x 2160 clip takes minutes to make)."),
+                                    QStringLiteral("path"));
+    parser.addOptions({seconds, warmup, clip, runs, only, program, keep, folder});
     vistrel::parseBeforeApplication(parser, argc, argv);
     Options options;
     options.seconds = int(std::min(vistrel::positiveNumber(parser, seconds), 3600L));
@@ -221,6 +226,7 @@ Options readCommandLine(int argc, char **argv)
     options.only = parser.value(only);
     options.programs = parser.values(program);
     options.keep = parser.isSet(keep);
+    options.folder = parser.value(folder);
     const bool known = std::any_of(std::begin(kCases), std::end(kCases), [&](const Case &c) { return caseName(c) == options.only; });
     if (!options.only.isEmpty() && !known)
         vistrel::rejectCommandLine(QStringLiteral("--only names no case: '%1'").arg(options.only));
@@ -293,9 +299,14 @@ int main(int argc, char **argv)
 {
     const Options options = readCommandLine(argc, argv);
     QCoreApplication app(argc, argv);
-    QTemporaryDir folder;
-    folder.setAutoRemove(!options.keep);
+    QTemporaryDir temporary;
+    temporary.setAutoRemove(!options.keep && options.folder.isEmpty());
+    const QDir folder(options.folder.isEmpty() ? temporary.path() : options.folder);
     QTextStream out(stdout);
+    if (!folder.mkpath(QStringLiteral("."))) {
+        out << "cannot make " << folder.path() << "\n";
+        return 1;
+    }
     printHeader(out, options);
     QStringList codecs;
     for (const Case &c : kCases) {
@@ -310,7 +321,7 @@ int main(int argc, char **argv)
         }
         for (int run = 0; run < options.runs; ++run) {
             for (int build = 1; build <= options.programs.size(); ++build)
-                printRow(out, c, measure(options, build, c, video, QDir(folder.path())));
+                printRow(out, c, measure(options, build, c, video, folder));
         }
         codecs << caseName(c) + QStringLiteral(": ") + codec;
     }
