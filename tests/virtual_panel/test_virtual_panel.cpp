@@ -296,7 +296,16 @@ void VirtualPanelTest::aPartlyChangedFrameLooksLikeAFreshOne()
     updated.grab();  // painted once, so the second frame only updates it
     updated.setImage(second);
     fresh.setImage(second);
-    QCOMPARE(updated.grab().toImage(), fresh.grab().toImage());
+    const QImage painted = fresh.grab().toImage();
+    QCOMPARE(updated.grab().toImage(), painted);
+    // Every panel pixel a square of its own gray, none cut or shifted.
+    const QRect shown = fresh.pictureRect();
+    const int scale = shown.width() / proto::kPanelWidth;
+    int wrong = 0;
+    for (int y = 0; y < shown.height(); ++y)
+        for (int x = 0; x < shown.width(); ++x)
+            wrong += qGray(painted.pixel(shown.topLeft() + QPoint(x, y))) != second.pixelColor(x / scale, y / scale).value();
+    QCOMPARE(wrong, 0);
 
     updated.setImage(QImage());  // and back to the empty panel
     fresh.setImage(QImage());

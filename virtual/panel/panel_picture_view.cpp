@@ -2,12 +2,10 @@
 
 #include "display_frame.h"
 
-#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
 
 namespace vistrel::virt {
 
@@ -19,45 +17,6 @@ constexpr int kSmallestScale = 2;
 const QColor kBackground(0x2B, 0x2B, 0x2B);
 const QColor kDarkPanel(0x10, 0x10, 0x10);
 const QColor kHintText(0x9A, 0x9A, 0x9A);
-
-// The first of `outLength` positions whose source (position * inLength /
-// outLength) is at least `source`.
-int firstCovering(int source, int inLength, int outLength)
-{
-    return static_cast<int>((static_cast<long long>(source) * outLength + inLength - 1) / inLength);
-}
-
-// The part of `out` (gray enlarged by nearest neighbour, in 32-bit RGB:
-// painting it is then a plain copy) that shows `changed` of `gray`, redrawn.
-// Rows repeat whole, so most of them are one memcpy. Returns that part.
-QRect enlargeInto(QImage &out, const QImage &gray, const QRect &changed)
-{
-    const QSize size = out.size();
-    const int left = firstCovering(changed.left(), gray.width(), size.width());
-    const int right = firstCovering(changed.right() + 1, gray.width(), size.width());
-    const int top = firstCovering(changed.top(), gray.height(), size.height());
-    const int bottom = firstCovering(changed.bottom() + 1, gray.height(), size.height());
-    std::vector<int> columns(static_cast<std::size_t>(right - left));
-    for (int x = left; x < right; ++x)
-        columns[static_cast<std::size_t>(x - left)] = x * gray.width() / size.width();
-    const auto span = static_cast<std::size_t>(right - left) * sizeof(QRgb);
-    int previous = -1;
-    for (int y = top; y < bottom; ++y) {
-        const int source = y * gray.height() / size.height();
-        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y)) + left;
-        if (source == previous) {
-            std::memcpy(line, reinterpret_cast<const QRgb *>(out.constScanLine(y - 1)) + left, span);
-            continue;
-        }
-        const uchar *from = gray.constScanLine(source);
-        for (std::size_t x = 0; x < columns.size(); ++x) {
-            const int level = from[columns[x]];
-            line[x] = qRgb(level, level, level);
-        }
-        previous = source;
-    }
-    return QRect(left, top, right - left, bottom - top);
-}
 
 // The smallest rectangle holding every pixel that differs between two gray
 // images of one size.
@@ -94,20 +53,21 @@ void PanelPictureView::setImage(const QImage &image)
     const bool comparable = !gray.isNull() && !m_image.isNull() && gray.size() == m_image.size();
     const QRect changed = comparable ? changedRect(m_image, gray) : gray.rect();
     m_image = gray;
+    // Painting scales the 32-bit copy straight into the window, a single
+    // pass over the painted pixels.
+    m_painted = gray.convertToFormat(QImage::Format_RGB32);
     // At once, and only what changed: refreshes come at most once per screen
     // frame already, and a deferred update would cost another turn of the
     // event loop per frame. The background around it stays as painted.
-    if (!comparable || m_enlarged.isNull()) {
-        m_enlarged = QImage();
+    if (!comparable) {
         repaint(pictureRect());
         return;
     }
     if (changed.isEmpty())
         return;
-    const QRect redrawn = enlargeInto(m_enlarged, m_image, changed);
-    const QRectF logical(QPointF(redrawn.topLeft()) / m_enlarged.devicePixelRatio(),
-                         QSizeF(redrawn.size()) / m_enlarged.devicePixelRatio());
-    repaint(logical.translated(pictureRect().topLeft()).toAlignedRect());
+    const QRect picture = pictureRect();
+    const int scale = picture.width() / kPanelSize.width();
+    repaint(QRect(picture.topLeft() + changed.topLeft() * scale, changed.size() * scale));
 }
 
 int PanelPictureView::scaleFor(const QSize &area)
@@ -126,7 +86,7 @@ QSize PanelPictureView::sizeHint() const { return kPanelSize * kPreferredScale; 
 
 QSize PanelPictureView::minimumSizeHint() const { return kPanelSize * kSmallestScale; }
 
-void PanelPictureView::paintEvent(QPaintEvent *event)
+void PanelPictureView::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     const QRect target = pictureRect();
@@ -138,19 +98,10 @@ void PanelPictureView::paintEvent(QPaintEvent *event)
         painter.drawText(target, Qt::AlignCenter, tr("No frame received"));
         return;
     }
-    // Nearest neighbour: a whole-number scale without smoothing keeps every
-    // panel pixel a square of one gray level.
-    const qreal ratio = devicePixelRatioF();
-    const QSize deviceSize(qRound(target.width() * ratio), qRound(target.height() * ratio));
-    if (m_enlarged.size() != deviceSize) {
-        m_enlarged = QImage(deviceSize, QImage::Format_RGB32);
-        enlargeInto(m_enlarged, m_image, m_image.rect());
-        m_enlarged.setDevicePixelRatio(ratio);
-    }
-    // Only the part asked for: after a small change that is all there is to copy.
-    const QRect part = event->rect() & target;
-    const QRectF source(QPointF(part.topLeft() - target.topLeft()) * ratio, QSizeF(part.size()) * ratio);
-    painter.drawImage(QRectF(part), m_enlarged, source);
+    // Nearest neighbour (the painter's default): a whole-number scale
+    // without smoothing keeps every panel pixel a square of one gray level.
+    // The painter's clip holds the scaling to the part being repainted.
+    painter.drawImage(QRectF(target), m_painted);
 }
 
 } // namespace vistrel::virt

@@ -32,7 +32,7 @@ protected:
 
 private:
     QImage m_image;     // 180 x 100, gray
-    QImage m_enlarged;  // m_image at the painted size, made when first painted, then kept up to date
+    QImage m_painted;   // m_image in 32-bit RGB
 };
 
 } // namespace vistrel::virt

@@ -15,10 +15,12 @@ QImage panelImage(const protocol::DisplayFrame &frame)
     QImage image(kPanelWidth, kPanelHeight, QImage::Format_Grayscale8);
     image.fill(0);
     const std::size_t slotCount = std::min<std::size_t>(frame.slotBytes.size() / 2, protocol::kSlotCount);
+    uchar *row = nullptr;
     for (std::size_t slot = 0; slot < slotCount; ++slot) {
-        const int row = static_cast<int>(slot) / kPanelWidth;
         const int column = static_cast<int>(slot) % kPanelWidth;
-        image.scanLine(row)[column] = frame.gray(slot);
+        if (column == 0)  // a row at a time: scanLine() checks for sharing each call
+            row = image.scanLine(static_cast<int>(slot) / kPanelWidth);
+        row[column] = frame.gray(slot);
     }
     return image;
 }
