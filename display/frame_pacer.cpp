@@ -4,7 +4,12 @@
 #include <thread>
 
 #ifdef __linux__
+#include <sched.h>
 #include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+#include <cstdint>
 #endif
 
 namespace vistrel::display {
@@ -23,6 +28,36 @@ constexpr auto kLeastMargin = 20us;
 constexpr auto kMostMargin = 200us;
 constexpr auto kIdlePause = 10ms;
 
+#ifdef __linux__
+// The kernel's sched_attr, first version (no C library wraps the call).
+struct SchedAttr {
+    std::uint32_t size;
+    std::uint32_t policy;
+    std::uint64_t flags;
+    std::int32_t nice;
+    std::uint32_t priority;
+    std::uint64_t runtime;  // for ordinary threads: the slice asked for, in ns
+    std::uint64_t deadline;
+    std::uint64_t period;
+};
+
+// Since Linux 6.12 a thread woken while the cores run others (the decoder
+// working ahead) waits until the running one has used its slice, about
+// 3 ms, unless it asked for shorter slices itself. The writer wakes once a
+// period and works for well under a millisecond, so it asks for the
+// shortest; its policy and nice value stay as they are. Older kernels accept
+// and ignore the request for ordinary threads.
+void askForShortSlices()
+{
+    SchedAttr attr{};
+    if (syscall(SYS_sched_getattr, 0, &attr, sizeof attr, 0) != 0 || attr.policy != SCHED_OTHER)
+        return;
+    attr.size = sizeof attr;
+    attr.runtime = FramePacer::kShortestSlice;
+    syscall(SYS_sched_setattr, 0, &attr, 0);
+}
+#endif
+
 } // namespace
 
 void FramePacer::preciseSleepsOnThisThread()
@@ -31,6 +66,7 @@ void FramePacer::preciseSleepsOnThisThread()
     // (timer slack); a pacing thread wants it to end on time.
 #ifdef __linux__
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
+    askForShortSlices();
 #endif
 }
 

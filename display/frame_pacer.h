@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
@@ -44,8 +45,11 @@ public:
     void interrupt();
 
     // For the thread that waits: sleeps end as close to their time as the
-    // system allows (where it lets a program ask).
+    // system allows, and a wake-up does not wait for a busy core's slice to
+    // end (where the system lets a program ask).
     static void preciseSleepsOnThisThread();
+    // The slice the waiting thread asks for, in ns (Linux's shortest).
+    static constexpr std::uint64_t kShortestSlice = 100'000;
 
     // How long before a deadline the sleep ends; the rest is polled. It
     // follows how late this thread's sleeps have woken.

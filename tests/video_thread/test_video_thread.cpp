@@ -9,6 +9,14 @@
 #include <QPointer>
 #include <QSignalSpy>
 #include <thread>
+#ifdef __linux__
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/utsname.h>
+#include <unistd.h>
+
+#include <cstdio>
+#endif
 
 using namespace displaytest;
 using Clock = std::chrono::steady_clock;
@@ -54,6 +62,36 @@ private slots:
         const auto margin = pacer.wakeMargin();
         QVERIFY(margin >= std::chrono::microseconds(20) && margin <= std::chrono::microseconds(200));
     }
+
+#ifdef __linux__
+    // The waiting thread asks for short slices and keeps its nice value (a
+    // console started with `nice` stays nice). Kernels before 6.12 keep no
+    // slice for ordinary threads, so only the nice value is checked there.
+    void pacingThreadAsksForShortSlices()
+    {
+        struct Attr {
+            std::uint32_t size, policy;
+            std::uint64_t flags;
+            std::int32_t nice;
+            std::uint32_t priority;
+            std::uint64_t runtime, deadline, period;
+        } attr{};
+        std::thread pacing([&] {
+            setpriority(PRIO_PROCESS, 0, 3);  // this thread only, on Linux
+            vistrel::display::FramePacer::preciseSleepsOnThisThread();
+            syscall(SYS_sched_getattr, 0, &attr, sizeof attr, 0);
+        });
+        pacing.join();
+        QCOMPARE(attr.nice, 3);
+        struct utsname system{};
+        uname(&system);
+        int major = 0, minor = 0;
+        std::sscanf(system.release, "%d.%d", &major, &minor);
+        if (major < 6 || (major == 6 && minor < 12))
+            QSKIP("this kernel keeps no slice for ordinary threads");
+        QCOMPARE(attr.runtime, vistrel::display::FramePacer::kShortestSlice);
+    }
+#endif
 
     // A pacer asleep for a whole period returns as soon as it is interrupted.
     void pacerInterrupted()
