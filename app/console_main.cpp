@@ -70,6 +70,11 @@ void describeOptions(QCommandLineParser &parser)
 
 int runConsole(int argc, char *argv[], BridgeChoice choice)
 {
+    // The images (title bar, check box, arrows) are compiled into an object
+    // that only registers itself, and this library is an archive: unless
+    // something names that object the linker drops it, and the window shows
+    // empty squares. Naming it here keeps it, and fails the link without it.
+    Q_INIT_RESOURCE(images);
     QCoreApplication::setApplicationVersion(QStringLiteral(VISTREL_VERSION));
     // Answered before QApplication exists: --help, --version and a wrong
     // option need no display.
