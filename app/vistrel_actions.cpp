@@ -19,11 +19,6 @@ QString Vistrel::chooseFile(const QString &caption, const QString &filter)
     return openFileDialog(this, caption, QString(), filter);
 }
 
-void Vistrel::checkDevices()
-{
-    m_session->refreshDevices();
-}
-
 void Vistrel::on_Open_CLose_click()
 {
     if (m_session->linkState() == LinkState::Open)
@@ -46,15 +41,6 @@ void Vistrel::sendValue2Device()
     box.exec();
 }
 
-void Vistrel::sendScan2Device()
-{
-    m_session->sendScanTiming();
-}
-
-void Vistrel::sendDACSetting()
-{
-}
-
 // fps follows the field but never leaves 1..60: whole numbers outside the
 // range are corrected to the nearer bound, in the field too. Text that is no
 // whole number yet (empty, a lone minus, a fraction) is left to the user and
@@ -72,11 +58,6 @@ void Vistrel::onFPSTextChanged(const QString &text)
 void Vistrel::changeGamma()
 {
     ui.lineEdit_gamma->setVisible(ui.radioButton_gamma->isChecked());
-}
-
-void Vistrel::hideGamma(bool hide)
-{
-    ui.lineEdit_gamma->setHidden(hide);
 }
 
 void Vistrel::fullbrightness()

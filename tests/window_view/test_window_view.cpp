@@ -80,7 +80,7 @@ private slots:
             click("openButton");
         else if (ending == "unplug") {
             Testbed::instance().unplug(kSerial);
-            m_window->checkDevices();
+            m_window->session().refreshDevices();
         } else if (ending == "toggle")
             click(pattern);
         else if (ending == "stop")
@@ -104,10 +104,10 @@ private slots:
     {
         MessageBoxRecorder boxes;
         Testbed::instance().unplug(kSerial);
-        m_window->checkDevices();
+        m_window->session().refreshDevices();
         QCOMPARE(texts().section('|', 0, 0), "OPEN");
         Testbed::instance().plug(kSerial);
-        m_window->checkDevices();
+        m_window->session().refreshDevices();
         QCOMPARE(texts().section('|', 0, 0), "CLOSE");
         QCOMPARE(boxes.boxes().constLast().text, "bridge VPANEL01 reconnected: the link is open again");
         QCOMPARE(VistrelInspector::ui(*m_window).devicecomboBox->currentText(), kSerial);
