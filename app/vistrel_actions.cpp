@@ -21,10 +21,14 @@ QString Vistrel::chooseFile(const QString &caption, const QString &filter)
 
 void Vistrel::on_Open_CLose_click()
 {
-    if (m_session->linkState() == LinkState::Open)
-        m_session->close();
-    else
-        m_session->open(ui.devicecomboBox->currentText());
+    const LinkState state = m_session->linkState();
+    if (state != LinkState::Closed)
+        m_session->close();  // while a lost bridge is awaited, this ends the wait
+    // Opening what is selected is asked for only by a press on an idle link, or
+    // on a waiting one while another bridge is listed.
+    const QString serial = ui.devicecomboBox->currentText();
+    if (state == LinkState::Closed || (state == LinkState::Lost && !serial.isEmpty()))
+        m_session->open(serial);
 }
 
 void Vistrel::sendValue2Device()
