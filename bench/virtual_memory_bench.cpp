@@ -2,6 +2,7 @@
 // frames through FT_Write, as the video worker does, and prints the process's
 // resident set every so often. With bounded captures it levels off once the
 // capture ring is full; before, it grew by every byte written.
+#include "backend_registry.h"
 #include "command_line.h"
 #include "display_frame.h"
 #include "virtual_bridge.h"
@@ -45,7 +46,8 @@ long readFrameCount(int argc, char **argv)
 int main(int argc, char **argv)
 {
     const long frames = readFrameCount(argc, argv);
-    vistrel::virt::Testbed::instance().reset();  // also selects the virtual bridges
+    vistrel::device::useBackendNamed(vistrel::device::kVirtualBackend);
+    vistrel::virt::Testbed::instance().reset();
     FT_HANDLE handle = nullptr;
     char serial[] = "VPANEL01";
     if (FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK) {
