@@ -22,6 +22,7 @@ set(layers
     "app/virtual_panel : device QtWidgets"
     "app               : app/virtual_panel session widgets resources cmdline"
     "bench             : app"
+    "emulation         :"
     "tests             : *"
     "QtCore            :"
     "QtGui             : QtCore"
