@@ -21,7 +21,7 @@ set(layers
     "resources         : QtGui"
     "app/virtual_panel : device QtWidgets"
     "app               : app/virtual_panel session widgets resources cmdline"
-    "bench             : app"
+    "bench             : app/virtual_panel session cmdline"
     "emulation         :"
     "tests             : *"
     "QtCore            :"
