@@ -15,6 +15,16 @@ endforeach()
 
 # Man pages: roff kept by hand, the version and date filled in, gzipped the
 # way Debian ships them (-n: no name or time stamp, so builds are identical).
+# Text that several pages share is written once, in man/NAME.man, and stands
+# in a page as @VISTREL_MAN_NAME@ (autoplay.man: @VISTREL_MAN_AUTOPLAY@).
+file(GLOB man_fragments ${linux_dir}/man/*.man)
+foreach(fragment IN LISTS man_fragments)
+    get_filename_component(name ${fragment} NAME_WE)
+    string(TOUPPER ${name} name)
+    file(READ ${fragment} text)
+    string(REGEX REPLACE "\n$" "" VISTREL_MAN_${name} "${text}")
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${fragment})
+endforeach()
 set(man_pages)
 foreach(program IN LISTS VISTREL_PROGRAMS)
     set(page ${package_dir}/man/${program}.1)
