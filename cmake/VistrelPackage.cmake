@@ -38,6 +38,20 @@ endforeach()
 add_custom_target(vistrel_man_pages ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# The addresses that hang off the home page, only when there is one.
+set(VISTREL_METAINFO_URLS "")
+if(VISTREL_HOMEPAGE)
+    set(VISTREL_METAINFO_URLS "  <url type=\"homepage\">${VISTREL_HOMEPAGE}</url>
+  <url type=\"bugtracker\">${VISTREL_HOMEPAGE}/issues</url>
+  <screenshots>
+    <screenshot type=\"default\">
+      <caption>The console with a checkerboard lit, beside the virtual panel</caption>
+      <image type=\"source\" width=\"1600\" height=\"900\">${VISTREL_HOMEPAGE}/raw/main/docs/screenshot.png</image>
+    </screenshot>
+  </screenshots>
+")
+endif()
+
 set(VISTREL_METAINFO_BINARIES)
 foreach(program IN LISTS VISTREL_PROGRAMS)
     string(APPEND VISTREL_METAINFO_BINARIES "    <binary>${program}</binary>\n")
@@ -58,15 +72,36 @@ string(REGEX REPLACE "^.*\n\n(Permission)" "\\1" body "${license}")
 string(STRIP "${body}" body)
 string(REPLACE "\n\n" "\n.\n" body "${body}")
 string(REPLACE "\n" "\n " VISTREL_LICENSE_BODY " ${body}")
+set(VISTREL_COPYRIGHT_SOURCE "")
+if(VISTREL_HOMEPAGE)
+    set(VISTREL_COPYRIGHT_SOURCE "Source: ${VISTREL_HOMEPAGE}\n")
+endif()
 configure_file(${linux_dir}/copyright.in ${package_dir}/copyright @ONLY)
 install(FILES ${package_dir}/copyright DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vistrel)
 
-set(VISTREL_PACKAGE_MAINTAINER "The Vistrel developers <vistrel@example.org>"
-    CACHE STRING "Maintainer field of the Debian package: a name and an address")
+# Debian wants a maintainer with a mail address (lintian: malformed-contact
+# without one), and the project has no address yet: the default is a
+# placeholder in the reserved .invalid domain (RFC 2606), which reaches nobody.
+# A real build sets its own.
+set(VISTREL_PACKAGE_MAINTAINER "Vistrel developers <maintainers@vistrel.invalid>"
+    CACHE STRING "Maintainer of the Debian package and its changelog: \"Name <address>\"")
+
+# The changelog: Debian's format, kept by hand with one entry per release,
+# the newest on top; the maintainer filled in, gzipped as Debian ships it.
+# The version has no Debian revision (the package is built here, not from a
+# Debian source package), so it is a native package's changelog.gz.
+set(changelog ${package_dir}/changelog)
+configure_file(${linux_dir}/changelog.in ${changelog} @ONLY)
+add_custom_command(OUTPUT ${changelog}.gz
+    COMMAND gzip -9 -n -k -f ${changelog}
+    DEPENDS ${changelog}
+    VERBATIM)
+add_custom_target(vistrel_changelog ALL DEPENDS ${changelog}.gz)
+install(FILES ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vistrel)
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vistrel)
 set(CPACK_PACKAGE_VENDOR "The Vistrel developers")
-set(CPACK_PACKAGE_HOMEPAGE_URL ${VISTREL_HOMEPAGE})
+set(CPACK_PACKAGE_HOMEPAGE_URL "${VISTREL_HOMEPAGE}")  # empty: no Homepage field
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "control console for TFT test panels behind an FTDI USB bridge")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
