@@ -6,6 +6,15 @@ include(GNUInstallDirs)
 set(linux_dir ${PROJECT_SOURCE_DIR}/resources/linux)
 set(package_dir ${PROJECT_BINARY_DIR}/package)
 
+# FILE.gz made from FILE the way Debian ships man pages and changelogs:
+# -9, and -n for no name or time stamp, so builds are identical.
+function(vistrel_gzip file)
+    add_custom_command(OUTPUT ${file}.gz
+        COMMAND gzip -9 -n -k -f ${file}
+        DEPENDS ${file}
+        VERBATIM)
+endfunction()
+
 set(VISTREL_PROGRAMS)
 foreach(program vistrel vistrel-virtual vistrelctl vistrel-wire)
     if(TARGET ${program})
@@ -13,8 +22,7 @@ foreach(program vistrel vistrel-virtual vistrelctl vistrel-wire)
     endif()
 endforeach()
 
-# Man pages: roff kept by hand, the version and date filled in, gzipped the
-# way Debian ships them (-n: no name or time stamp, so builds are identical).
+# Man pages: roff kept by hand, the version and date filled in, gzipped.
 # Text that several pages share is written once, in man/NAME.man, and stands
 # in a page as @VISTREL_MAN_NAME@ (autoplay.man: @VISTREL_MAN_AUTOPLAY@).
 file(GLOB man_fragments ${linux_dir}/man/*.man)
@@ -29,10 +37,7 @@ set(man_pages)
 foreach(program IN LISTS VISTREL_PROGRAMS)
     set(page ${package_dir}/man/${program}.1)
     configure_file(${linux_dir}/man/${program}.1.in ${page} @ONLY)
-    add_custom_command(OUTPUT ${page}.gz
-        COMMAND gzip -9 -n -k -f ${page}
-        DEPENDS ${page}
-        VERBATIM)
+    vistrel_gzip(${page})
     list(APPEND man_pages ${page}.gz)
 endforeach()
 add_custom_target(vistrel_man_pages ALL DEPENDS ${man_pages})
@@ -87,17 +92,15 @@ set(VISTREL_PACKAGE_MAINTAINER "Vistrel developers <maintainers@vistrel.invalid>
     CACHE STRING "Maintainer of the Debian package and its changelog: \"Name <address>\"")
 
 # The changelog: Debian's format, kept by hand with one entry per release,
-# the newest on top; the maintainer filled in, gzipped as Debian ships it.
+# the newest on top; the maintainer filled in, gzipped.
 # The version has no Debian revision (the package is built here, not from a
 # Debian source package), so it is a native package's changelog.gz.
 set(changelog ${package_dir}/changelog)
 configure_file(${linux_dir}/changelog.in ${changelog} @ONLY)
-add_custom_command(OUTPUT ${changelog}.gz
-    COMMAND gzip -9 -n -k -f ${changelog}
-    DEPENDS ${changelog}
-    VERBATIM)
+vistrel_gzip(${changelog})
 add_custom_target(vistrel_changelog ALL DEPENDS ${changelog}.gz)
 install(FILES ${changelog}.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/vistrel)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vistrel)
 set(CPACK_PACKAGE_VENDOR "The Vistrel developers")
