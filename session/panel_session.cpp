@@ -18,6 +18,7 @@ const int kMetaTypes = [] {
     qRegisterMetaType<Notice>();
     qRegisterMetaType<LinkState>();
     qRegisterMetaType<Content>();
+    qRegisterMetaType<std::optional<protocol::PatternRequest>>();
     return 0;
 }();
 
@@ -68,7 +69,13 @@ void PanelSession::setContent(Content content)
     if (content == m_content)
         return;
     m_content = content;
+    const bool patternGone = m_litPattern && content != Content::AllOn && content != Content::Checker &&
+                             content != Content::Pattern;
+    if (patternGone)
+        m_litPattern.reset();
     emit contentChanged(content);
+    if (patternGone)
+        patternTakenDown();
 }
 
 void PanelSession::report(Notice::Kind kind, const QString &text, FT_STATUS status)

@@ -63,7 +63,15 @@ public:
 
     // --- what the panel shows ---
     Content content() const { return m_content; }
+    // The seed's buttons: light the pattern from Idle, or take down the same one.
     bool togglePattern(Pattern pattern);
+    // Lights a pattern: the start word and its frame when nothing is shown,
+    // its frame alone over another lit pattern, nothing when it is the one
+    // lit. Refused while a picture or video is shown.
+    bool showPattern(const protocol::PatternRequest &pattern);
+    // The stop word, when a pattern is lit.
+    bool takeDownPattern();
+    std::optional<protocol::PatternRequest> litPattern() const { return m_litPattern; }
     // A picture is read at once (an unreadable one leaves everything as it
     // was); a video only when it starts.
     bool choosePicture(const QString &path);
@@ -97,6 +105,11 @@ signals:
     void notice(const vistrel::session::Notice &notice);
     // The gray preview of the chosen picture, at the preview area's size.
     void picturePreview(const QImage &image);
+    // Which pattern is lit, with its values; nothing once it is taken down.
+    void patternChanged(const std::optional<vistrel::protocol::PatternRequest> &pattern);
+    // The lit pattern at the preview area's size; a null image when it is
+    // taken down and no picture is chosen (a chosen one's preview follows).
+    void patternPreview(const QImage &image);
     // The preview of each video frame written, from the worker, at the
     // preview area's size.
     void videoFrame(const QImage &image);
@@ -128,6 +141,10 @@ private:
     void loseLink();
     void restoreLink(QString serial);  // by value: callers pass m_lostSerial, which it clears
 
+    bool lightPattern(const protocol::PatternRequest &pattern);
+    void emitPatternPreview();
+    void patternTakenDown();
+
     bool showPicture();
     void emitPicturePreview();
     bool startVideo(bool loop, const PlaybackBound &bound);
@@ -148,6 +165,7 @@ private:
     int m_fps = 60;
 
     Content m_content = Content::Idle;
+    std::optional<protocol::PatternRequest> m_litPattern;
     QString m_mediaPath;
     bool m_pictureMode = false;
     cv::Mat m_picture;
