@@ -3,13 +3,16 @@
 // anything is sent; each exit status; list order; JSON lines; signals.
 #include "ctl_support.h"
 #include "message_box_recorder.h"
+#include "pattern_table.h"
 #include "virtual_bridge.h"
 #include "window_access.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QComboBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -18,12 +21,14 @@
 #include <memory>
 
 using namespace ctltest;
+using namespace patterntable;
 using vistrel::virt::Testbed;
 
 namespace {
 
 const QString kSet = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0.00";
 const QString kEveryCommand = "open\n" + kSet + " gamma=2.2\npattern all-on\npattern off\npattern checker\nstop\n"
+                              "pattern squares 7 200 30\npattern hsteps 7\npattern off\n"
                               "show gray.jpg\nstop\nplay ramp.mp4 fps=30\nwait 10ms\nclose\n";
 
 struct CtlRun {
@@ -103,6 +108,14 @@ QByteArray windowSession()
     ui.sendButton->click();
     for (QPushButton *pattern : {ui.pushButton_brightness, ui.pushButton_brightness, ui.pushButton_chessboard, ui.pushButton_chessboard})
         pattern->click();
+    ui.patternComboBox->setCurrentText("squares");
+    for (const auto &[box, value] : {std::pair{ui.patternValue1, 7}, {ui.patternValue2, 200}, {ui.patternValue3, 30}})
+        box->setValue(value);
+    ui.patternShowButton->click();
+    ui.patternComboBox->setCurrentText("hsteps");
+    ui.patternValue1->setValue(7);
+    ui.patternShowButton->click();
+    ui.patternOffButton->click();
     const auto startOrStop = [&ui] { ui.startButton->setEnabled(true); ui.startButton->click(); };  // as the lock's timer would
     VistrelInspector::setOpenFileDialog([](QWidget *, const QString &, const QString &, const QString &) { return dataPath("gray.jpg"); });
     ui.pushButton_OpenFile_jpg->click();
@@ -137,11 +150,16 @@ private slots:
     void everyCommandSendsTheWindowsBytes()
     {
         const QByteArray window = windowSession();
-        QCOMPARE(words(window), "OS" "AFD" "AFD" "AFD" "A" + QString(12, 'F') + "D" "O");
+        QCOMPARE(words(window), "OS" "AFD" "AFD" "AFFD" "AFD" "A" + QString(12, 'F') + "D" "O");
+        // The generated pair as the pattern table writes it: start word, both frames, stop word.
+        QByteArray pair("\xFF\xAA\r\n", 4);
+        for (const auto &frame : {tableFrame(tableLevel("squares", {7, 200, 30})), tableFrame(tableLevel("hsteps", {7}))})
+            pair += QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size()));
+        QVERIFY(window.contains(pair + QByteArray("\xFF\xFD\r\n", 4)));
         const CtlRun ctl = run({"--virtual", "run", "every.vs"});
         QCOMPARE(ctl.err, QString());
         QCOMPARE(ctl.status, 0);
-        QCOMPARE(ctl.out.count("\n"), 12);  // eleven commands and the summary
+        QCOMPARE(ctl.out.count("\n"), 15);  // fourteen commands and the summary
         const auto differs = std::mismatch(ctl.wire.begin(), ctl.wire.end(), window.begin(), window.end()).first;
         QVERIFY2(ctl.wire == window, qPrintable(QString("%1 bytes against the window's %2, first difference at %3")
                                                     .arg(ctl.wire.size()).arg(window.size()).arg(differs - ctl.wire.begin())));
@@ -249,20 +267,20 @@ private slots:
         const CtlRun ctl = run({"--virtual", "--json", "run", "every.vs"});
         QCOMPARE(ctl.status, 0);
         const QList<QJsonObject> lines = jsonLines(ctl.out);
-        QCOMPARE(lines.size(), 12);
+        QCOMPARE(lines.size(), 15);
         double bytes = 0;
-        for (int i = 0; i < 11; ++i) {
+        for (int i = 0; i < 14; ++i) {
             const QJsonObject &line = lines[i];
             QCOMPARE(line.value("line").toInt(), i + 1);
             QCOMPARE(line.value("command").toString(), kEveryCommand.section('\n', i, i));
             QVERIFY(line.value("ok").toBool() && line.value("error").isNull() && line.value("duration_ms").toDouble() >= 0);
             bytes += line.value("bytes").toDouble();
         }
-        QCOMPARE(lines[9].value("duration_ms").toDouble() >= 10, true);
+        QCOMPARE(lines[12].value("duration_ms").toDouble() >= 10, true);
         const QJsonObject summary = lines.last();
         QVERIFY(summary.value("summary").toBool() && summary.value("ok").toBool());
         QCOMPARE(summary.value("exit").toInt(), 0);
-        QCOMPARE(summary.value("run").toInt(), 11);
+        QCOMPARE(summary.value("run").toInt(), 14);
         QCOMPARE(bytes, double(ctl.wire.size()));
         QCOMPARE(summary.value("bytes").toDouble(), bytes);
     }
