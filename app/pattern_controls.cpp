@@ -62,8 +62,10 @@ void PatternControls::fitValues()
         box->setPrefix(QStringLiteral("%1 ").arg(QLatin1String(value.name)));
         box->setRange(value.min, value.max);
         box->setValue(int(i) < start.size() ? start[int(i)] : value.min);
-        box->setAccessibleName(tr("Pattern value %1").arg(QLatin1String(value.name)));
-        box->setToolTip(tr("%1, from %2 to %3").arg(QLatin1String(value.name)).arg(value.min).arg(value.max));
+        const QString name = QLatin1String(value.name);
+        box->setAccessibleName(tr("Pattern value %1").arg(name));
+        box->setAccessibleDescription(tr("%1 of the pattern, from %2 to %3").arg(name).arg(value.min).arg(value.max));
+        box->setToolTip(box->accessibleDescription());
     }
 }
 
