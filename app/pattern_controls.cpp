@@ -28,6 +28,10 @@ PatternControls::PatternControls(const Widgets &widgets, vistrel::session::Panel
         if (!vistrel::protocol::isSeedPattern({spec.name, {}}))
             m_widgets.names->addItem(QString::fromLatin1(spec.name));
     }
+    for (QSpinBox *box : m_widgets.values) {  // until a pattern names the value
+        box->setAccessibleName(tr("Pattern value"));
+        box->setAccessibleDescription(tr("A value of the chosen pattern"));
+    }
     connect(m_widgets.names, &QComboBox::currentTextChanged, this, &PatternControls::fitValues);
     connect(m_widgets.show, &QPushButton::clicked, this, [this] { m_session.showPattern(request()); });
     connect(m_widgets.off, &QPushButton::clicked, this, [this] { m_session.takeDownPattern(); });
