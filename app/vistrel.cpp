@@ -2,6 +2,7 @@
 // buttons and the voltage help.
 #include "vistrel.h"
 
+#include "pattern_controls.h"
 #include "preview_pane.h"
 #include "vistrel_version.h"
 #include "voltagedescription.h"
@@ -80,6 +81,9 @@ Vistrel::Vistrel(QWidget *parent)
 
     m_session = new vistrel::session::PanelSession(this);
     m_preview = new PreviewPane(ui.videoShowlabel, *m_session, this);
+    new PatternControls({ui.patternComboBox, {ui.patternValue1, ui.patternValue2, ui.patternValue3},
+                         ui.patternShowButton, ui.patternOffButton},
+                        *m_session, this);
     connectSession();
     m_session->pollTimer()->start(1000);
     loadSettings();

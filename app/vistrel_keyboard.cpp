@@ -30,6 +30,8 @@ void Vistrel::installKeyboard()
         {QKeySequence(Qt::CTRL | Qt::Key_M), ui.pushButton_OpenFile_mp4, "Choose an MP4 video"},
         {QKeySequence(Qt::CTRL | Qt::Key_1), ui.pushButton_brightness, "Light every pixel, or switch it off"},
         {QKeySequence(Qt::CTRL | Qt::Key_2), ui.pushButton_chessboard, "Show the checkerboard, or switch it off"},
+        {QKeySequence(Qt::CTRL | Qt::Key_3), ui.patternShowButton, "Light the chosen pattern with its values"},
+        {QKeySequence(Qt::CTRL | Qt::Key_4), ui.patternOffButton, "Take the lit pattern down"},
     };
     for (const Binding &binding : bindings) {
         // click() does nothing on a locked button, so a shortcut obeys the same locks.
@@ -45,7 +47,8 @@ void Vistrel::installKeyboard()
         ui.devicecomboBox, ui.openButton, ui.lineEdit_vdd, ui.lineEdit_grvh, ui.lineEdit_vss, ui.lineEdit_grvl,
         ui.lineEdit_von, ui.lineEdit_fps, ui.lineEdit_voff, ui.lineEdit_vbais, ui.radioButton_gamma,
         ui.lineEdit_gamma, ui.sendButton, ui.pushButton_voltagedescription, ui.pushButton_brightness,
-        ui.pushButton_chessboard, ui.pushButton_OpenFile_jpg, ui.loopcheckBox, ui.pushButton_OpenFile_mp4,
+        ui.pushButton_chessboard, ui.patternComboBox, ui.patternValue1, ui.patternValue2, ui.patternValue3,
+        ui.patternShowButton, ui.patternOffButton, ui.pushButton_OpenFile_jpg, ui.loopcheckBox, ui.pushButton_OpenFile_mp4,
         ui.startButton,
     };
     for (std::size_t i = 1; i < std::size(order); ++i)
@@ -75,6 +78,9 @@ void Vistrel::describeControls()
         {ui.sendButton, "Set", "Sends the drive voltages to the panel"},
         {ui.pushButton_brightness, "All on", "Lights every pixel of the panel, or switches it off"},
         {ui.pushButton_chessboard, "Checkerboard", "Shows a 10 by 10 checkerboard, or switches it off"},
+        {ui.patternComboBox, "Pattern", "The test pattern that Show lights"},
+        {ui.patternShowButton, "Show pattern", "Lights the chosen pattern with its values; over a lit pattern, replaces it"},
+        {ui.patternOffButton, "Pattern off", "Takes the lit pattern down"},
         {ui.pushButton_OpenFile_jpg, "Open picture", "Chooses a JPEG picture to show"},
         {ui.pushButton_OpenFile_mp4, "Open video", "Chooses an MP4 video to play"},
         {ui.startButton, "Start or stop", "Shows the chosen picture or video on the panel, or takes it down"},

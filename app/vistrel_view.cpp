@@ -32,6 +32,7 @@ void Vistrel::connectSession()
     connect(m_session, &PanelSession::contentChanged, this, &Vistrel::render);
     connect(m_session, &PanelSession::notice, this, &Vistrel::showNotice);
     connect(m_session, &PanelSession::picturePreview, this, &Vistrel::showPreview);
+    connect(m_session, &PanelSession::patternPreview, this, &Vistrel::showPreview);
     connect(m_session, &PanelSession::videoFrame, this, &Vistrel::showPreview);
     // The session has taken the video down already; only the view follows.
     connect(m_session, &PanelSession::playbackEnded, this, &Vistrel::render);

@@ -1,5 +1,6 @@
 #include "duration.h"
 
+#include <QMap>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -33,6 +34,21 @@ std::optional<std::chrono::milliseconds> parseDuration(const QString &text)
         return std::nullopt;
     const double ms = millis ? *number : *number * 1000.0;
     if (ms > kMaxSeconds * 1000.0)
+        return std::nullopt;
+    return std::chrono::milliseconds(std::llround(ms));
+}
+
+std::optional<std::chrono::milliseconds> parseRunLength(const QString &text)
+{
+    static const QRegularExpression lengthWithUnit(QStringLiteral("^([0-9.]+)(ms|s|m|h)$"));
+    const QRegularExpressionMatch match = lengthWithUnit.match(text);
+    const std::optional<double> number = match.hasMatch() ? plainDecimal(match.captured(1)) : std::nullopt;
+    if (!number)
+        return std::nullopt;
+    static const QMap<QString, double> unitMs{{QStringLiteral("ms"), 1.0}, {QStringLiteral("s"), 1e3},
+                                              {QStringLiteral("m"), 60e3}, {QStringLiteral("h"), 3600e3}};
+    const double ms = *number * unitMs.value(match.captured(2));
+    if (ms < 1 || ms > 30 * 24 * 3600e3)
         return std::nullopt;
     return std::chrono::milliseconds(std::llround(ms));
 }

@@ -23,6 +23,11 @@ std::optional<double> parseSeconds(const QString &text);
 // Rounded to whole milliseconds.
 std::optional<std::chrono::milliseconds> parseDuration(const QString &text);
 
+// How long an aging run (--for) repeats its script: a decimal number and
+// its unit, ms, s, m or h ("90s", "8h", "1.5h"), above zero and at most 30
+// days. Rounded to whole milliseconds.
+std::optional<std::chrono::milliseconds> parseRunLength(const QString &text);
+
 } // namespace vistrel::cli
 
 #endif

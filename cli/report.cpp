@@ -68,6 +68,8 @@ QString jsonLine(const RunSummary &summary)
                        {QStringLiteral("error"), errorValue(summary.error)}};
     if (summary.failedLine > 0)
         object.insert(QStringLiteral("failed_line"), summary.failedLine);
+    if (summary.rounds)
+        object.insert(QStringLiteral("rounds"), *summary.rounds);
     if (!summary.scriptErrors.empty()) {
         QJsonArray errors;
         for (const ScriptError &error : summary.scriptErrors)
@@ -95,18 +97,21 @@ QString humanLine(const CommandReport &report)
 
 QString humanLine(const RunSummary &summary)
 {
+    const QString rounds = summary.rounds ? QStringLiteral("%1 rounds, ").arg(*summary.rounds) : QString();
     if (summary.exitStatus == 0) {
-        return QStringLiteral("ok: %1 commands, %2 bytes, %3")
+        return QStringLiteral("ok: %1%2 commands, %3 bytes, %4")
+            .arg(rounds)
             .arg(summary.run)
             .arg(summary.bytes)
             .arg(milliseconds(summary.milliseconds));
     }
     const QString where = summary.failedLine > 0 ? QStringLiteral(" at line %1").arg(summary.failedLine) : QString();
-    return QStringLiteral("failed%1 (exit %2): %3 of %4 commands run, %5 bytes")
+    const QString run = summary.rounds ? QStringLiteral("%1 commands run").arg(summary.run)
+                                       : QStringLiteral("%1 of %2 commands run").arg(summary.run).arg(summary.commands);
+    return QStringLiteral("failed%1 (exit %2): %3%4, %5 bytes")
         .arg(where)
         .arg(summary.exitStatus)
-        .arg(summary.run)
-        .arg(summary.commands)
+        .arg(rounds, run)
         .arg(summary.bytes);
 }
 

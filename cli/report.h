@@ -28,7 +28,8 @@ struct CommandReport {
 struct RunSummary {
     int exitStatus = 0;
     int commands = 0;  // in the script
-    int run = 0;       // reported, the failed one included
+    int run = 0;       // reported, the failed one included, over every round
+    std::optional<int> rounds;  // whole rounds done, when the script was repeated
     std::uint64_t bytes = 0;
     double milliseconds = 0;
     int failedLine = 0;  // 0: none, or the failure came after the script (closing the link)

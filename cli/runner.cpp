@@ -15,17 +15,6 @@ using session::Content;
 using session::LinkState;
 using session::Notice;
 using session::PanelSession;
-using session::Pattern;
-
-std::optional<Pattern> litPattern(Content content)
-{
-    if (content == Content::AllOn)
-        return Pattern::AllOn;
-    if (content == Content::Checker)
-        return Pattern::Checker;
-    return std::nullopt;
-}
-
 int code(ExitStatus status)
 {
     return static_cast<int>(status);
@@ -59,15 +48,38 @@ void ScriptRunner::onNotice(const Notice &notice)
 
 int ScriptRunner::run(const std::vector<Command> &commands)
 {
-    QElapsedTimer clock;
-    clock.start();
+    m_clock.start();
     RunSummary summary;
     summary.commands = int(commands.size());
     // As in the window: a bridge pulled during a wait or a play is noticed.
     m_session.pollTimer()->start(1000);
-    for (const Command &command : commands) {
-        if (pendingInterrupt())
+    int rounds = 0;
+    while (runRound(commands, summary)) {
+        ++rounds;
+        const bool last = m_options.repeat > 0 && std::uint64_t(rounds) >= m_options.repeat;
+        if (!m_options.aging() || last || commands.empty())
             break;
+    }
+    if (m_options.aging())
+        summary.rounds = rounds;
+    m_session.pollTimer()->stop();
+    if (summary.exitStatus == 0 && pendingInterrupt()) {  // a signal between commands, or at the very end
+        summary.exitStatus = interruptedStatus(pendingInterrupt());
+        summary.error = interrupted().error;
+    }
+    closeLink(summary);
+    summary.milliseconds = msSince(m_clock);
+    m_reporter.summary(summary);
+    return summary.exitStatus;
+}
+
+// One pass over the script; false when it ended early: a command failed, a
+// signal came or an aging run's time is up.
+bool ScriptRunner::runRound(const std::vector<Command> &commands, RunSummary &summary)
+{
+    for (const Command &command : commands) {
+        if (pendingInterrupt() || timeUp())
+            return false;
         int status = 0;
         const CommandReport report = runOne(command, status);
         m_reporter.command(report);
@@ -77,18 +89,15 @@ int ScriptRunner::run(const std::vector<Command> &commands)
             summary.exitStatus = status;
             summary.failedLine = command.line;
             summary.error = report.error;
-            break;
+            return false;
         }
     }
-    m_session.pollTimer()->stop();
-    if (summary.exitStatus == 0 && pendingInterrupt()) {  // a signal between commands, or at the very end
-        summary.exitStatus = interruptedStatus(pendingInterrupt());
-        summary.error = interrupted().error;
-    }
-    closeLink(summary);
-    summary.milliseconds = msSince(clock);
-    m_reporter.summary(summary);
-    return summary.exitStatus;
+    return true;
+}
+
+bool ScriptRunner::timeUp() const
+{
+    return m_options.runFor.count() > 0 && m_clock.elapsed() >= m_options.runFor.count();
 }
 
 CommandReport ScriptRunner::runOne(const Command &command, int &status)
@@ -148,13 +157,12 @@ ScriptRunner::Outcome ScriptRunner::set(const Command &command)
     return outcome(m_session.sendDriveSettings(texts, command.gamma) == PanelSession::SendResult::Sent);
 }
 
-ScriptRunner::Outcome ScriptRunner::pattern(PatternChoice choice)
+// Over a lit pattern the new one replaces it; off with none lit does nothing.
+ScriptRunner::Outcome ScriptRunner::pattern(const std::optional<protocol::PatternRequest> &wanted)
 {
-    const std::optional<Pattern> lit = litPattern(m_session.content());
-    if (choice == PatternChoice::Off)
-        return outcome(!lit || m_session.togglePattern(*lit));  // the lit button pressed again
-    const Pattern wanted = choice == PatternChoice::AllOn ? Pattern::AllOn : Pattern::Checker;
-    return outcome(lit == wanted || m_session.togglePattern(wanted));
+    if (!wanted)
+        return outcome(!m_session.litPattern() || m_session.takeDownPattern());
+    return outcome(m_session.showPattern(*wanted));
 }
 
 ScriptRunner::Outcome ScriptRunner::show(const Command &command)
@@ -183,8 +191,8 @@ ScriptRunner::Outcome ScriptRunner::stop()
     const Content shown = m_session.content();
     if (shown == Content::Picture || shown == Content::Video)
         return outcome(m_session.stopShow());
-    if (const std::optional<Pattern> lit = litPattern(shown))
-        return outcome(m_session.togglePattern(*lit));
+    if (m_session.litPattern())
+        return outcome(m_session.takeDownPattern());
     return {};
 }
 

@@ -9,6 +9,7 @@
 #include "report.h"
 #include "script.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QVector>
 
@@ -20,6 +21,11 @@ namespace vistrel::cli {
 struct RunOptions {
     QString serial;                                // empty: the first bridge listed
     std::chrono::milliseconds waitDevice{0};       // how long open waits for it
+    // An aging run: the script this many times (--repeat), or again and
+    // again until this much time has passed (--for); checked between commands.
+    std::uint64_t repeat = 0;
+    std::chrono::milliseconds runFor{0};
+    bool aging() const { return repeat > 0 || runFor.count() > 0; }
 };
 
 class ScriptRunner : public QObject
@@ -37,11 +43,13 @@ private:
         std::optional<std::uint64_t> frames;
     };
 
+    bool runRound(const std::vector<Command> &commands, RunSummary &summary);
+    bool timeUp() const;
     CommandReport runOne(const Command &command, int &status);
     Outcome execute(const Command &command);
     Outcome open();
     Outcome set(const Command &command);
-    Outcome pattern(PatternChoice choice);
+    Outcome pattern(const std::optional<protocol::PatternRequest> &wanted);
     Outcome show(const Command &command);
     Outcome play(const Command &command);
     Outcome stop();
@@ -57,6 +65,7 @@ private:
     RunOptions m_options;
     Reporter &m_reporter;
     QVector<session::Notice> m_failures;
+    QElapsedTimer m_clock;
 };
 
 } // namespace vistrel::cli

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace vistrel::cli {
 
@@ -112,14 +113,35 @@ Parsed parseSet(Command command, const QStringList &words)
     return {command, {}};
 }
 
+// A whole number as written; one too long for 64 bits is out of every range.
+std::optional<long long> patternValue(const QString &word)
+{
+    static const QRegularExpression whole(QStringLiteral("^[-+]?[0-9]+$"));
+    if (!whole.match(word).hasMatch())
+        return std::nullopt;
+    bool fits = false;
+    const long long value = word.toLongLong(&fits);
+    return fits ? value : std::numeric_limits<long long>::max();
+}
+
 Parsed parsePattern(Command command, const QStringList &words)
 {
-    static const QMap<QString, PatternChoice> choices{{QStringLiteral("all-on"), PatternChoice::AllOn},
-                                                      {QStringLiteral("checker"), PatternChoice::Checker},
-                                                      {QStringLiteral("off"), PatternChoice::Off}};
-    if (words.size() != 1 || !choices.contains(words.first()))
-        return failure(QStringLiteral("pattern needs one of all-on, checker, off"));
-    command.pattern = choices.value(words.first());
+    if (words.isEmpty())
+        return failure(QStringLiteral("pattern needs a name (or off)"));
+    const QString name = words.first();
+    if (name.compare(QLatin1String("off"), Qt::CaseInsensitive) == 0)
+        return words.size() == 1 ? Parsed{command, {}} : failure(QStringLiteral("pattern off takes no value"));
+    std::vector<long long> values;
+    for (const QString &word : words.mid(1)) {
+        const std::optional<long long> value = patternValue(word);
+        if (!value)
+            return failure(QStringLiteral("pattern %1: '%2' is not a whole number").arg(name, word));
+        values.push_back(*value);
+    }
+    const protocol::PatternCheck check = protocol::checkPattern(name.toStdString(), values);
+    if (!check.ok())
+        return failure(QString::fromStdString(check.message));
+    command.pattern = check.request;
     return {command, {}};
 }
 

@@ -18,7 +18,6 @@
 namespace vistrel::cli {
 
 enum class CommandKind { Open, Close, Set, Pattern, Show, Play, Stop, Wait };
-enum class PatternChoice { AllOn, Checker, Off };
 
 struct Command {
     int line = 0;
@@ -30,7 +29,8 @@ struct Command {
     session::FieldTexts fields;
     std::optional<QString> gamma;
 
-    PatternChoice pattern = PatternChoice::Off;
+    // pattern: the checked pattern, nothing for off.
+    std::optional<protocol::PatternRequest> pattern;
 
     // show, play: the file as written until checkFiles makes it absolute.
     QString path;

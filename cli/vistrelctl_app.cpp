@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <cmath>
 #include <cstdio>
@@ -34,8 +35,21 @@ Script commands, one a line or separated by ';' ('#' starts a comment):
                        (Vdd, Vss, Vh, Vl, Vbias -10 to 10 V; Von, Voff -20 to 20 V;
                        gamma: the gamma curve, above 0 and at most 10;
                        without it linear tables)
-  pattern all-on|checker|off
-                       lights a test pattern, or takes the lit one down
+  pattern NAME [VALUE ...]
+                       lights a test pattern; over a lit one only its frame
+                       is sent. NAME (any case) and its values:
+                         all-on, checker    every pixel on, a 10 x 10 checkerboard
+                         gray N             one gray level, N 0 to 255
+                         hramp, vramp       0 to 255 left to right, top to bottom
+                         hsteps N           N gray steps across, N 2 to 180
+                         vsteps N           N gray steps down, N 2 to 100
+                         squares S [A B]    S-pixel squares of A and B, S 1 to 100
+                                            (A 255, B 0 unless given)
+                         grid S             lines every S pixels and along the last
+                                            row and column, S 2 to 100
+                         border W           a W-pixel frame, W 1 to 50
+                         box A B            a 90 x 50 box of A, centred, on B
+  pattern off          takes the lit pattern down
   show FILE            shows a JPEG on the panel
   play FILE [fps=N] [frames=N | seconds=S | loops=N]
                        plays a video at N frames a second (1 to 60, default 60)
@@ -45,19 +59,26 @@ Script commands, one a line or separated by ';' ('#' starts a comment):
 
 The whole script is checked before anything is sent.
 
+Aging runs: with --repeat N the script runs N times, with --for DURATION
+(90s, 30m, 8h) again and again until the time is up. Either stops only
+between two commands, then takes down what is shown, closes the link and
+reports the rounds done (in the summary line, "rounds" with --json).
+
 Example script:
   open
   set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0 gamma=2.2
   pattern all-on; wait 2s; pattern off
   pattern checker; wait 2s; stop
-  show gray_steps.jpg; wait 3s; stop
+  pattern vsteps 8; wait 3s; pattern squares 4 200 30; wait 3s; stop
+  show face.jpg; wait 3s; stop
   play ramp.mp4 fps=30 seconds=5
   close
 
 Exit status: 0 every command succeeded; 1 usage or script error (nothing sent);
 2 no such bridge, or it could not be opened; 3 a write failed or the bridge was
 lost; 4 a picture or video could not be read; 5 the panel's state refused a
-command (set while a picture or video is shown, a command before open);
+command (set or a pattern while a picture or video is shown, a command
+before open);
 128 + N stopped by signal N (130 for Ctrl+C).
 )";
 
@@ -90,6 +111,10 @@ void configure(QCommandLineParser &parser)
          QStringLiteral("SECONDS")},
         {QStringLiteral("json"), QStringLiteral("One JSON object per command on stdout, then a summary.")},
         {QStringLiteral("e"), QStringLiteral("Run SCRIPT, commands separated by ';'."), QStringLiteral("SCRIPT")},
+        {QStringLiteral("repeat"), QStringLiteral("Aging run: the script N times over."), QStringLiteral("N")},
+        {QStringLiteral("for"), QStringLiteral("Aging run: the script again and again until DURATION "
+                                               "(90s, 30m, 8h) has passed."),
+         QStringLiteral("DURATION")},
     });
     parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, or run FILE."),
                                  QStringLiteral("list | run FILE"));
@@ -100,6 +125,30 @@ int usageError(QTextStream &err, const QString &text)
     err << "vistrelctl: " << text << "\nTry 'vistrelctl --help'.\n";
     err.flush();
     return int(ExitStatus::Usage);
+}
+
+// --repeat N or --for DURATION, at most one; the text of what is wrong.
+QString readAging(const QCommandLineParser &parser, RunOptions &options)
+{
+    const bool repeat = parser.isSet(QStringLiteral("repeat"));
+    const bool runFor = parser.isSet(QStringLiteral("for"));
+    if (repeat && runFor)
+        return QStringLiteral("give at most one of --repeat and --for");
+    if (repeat) {
+        const QString value = parser.value(QStringLiteral("repeat"));
+        static const QRegularExpression count(QStringLiteral("^[0-9]{1,9}$"));
+        options.repeat = count.match(value).hasMatch() ? value.toULongLong() : 0;
+        if (options.repeat == 0)
+            return QStringLiteral("--repeat %1: give a whole number of rounds, 1 to 999999999").arg(value);
+    }
+    if (runFor) {
+        const QString value = parser.value(QStringLiteral("for"));
+        const std::optional<std::chrono::milliseconds> length = parseRunLength(value);
+        if (!length)
+            return QStringLiteral("--for %1: give a time with its unit, such as 90s, 30m or 8h (at most 30 days)").arg(value);
+        options.runFor = *length;
+    }
+    return {};
 }
 
 // Fills `invocation` from the parsed options; the text of what is wrong otherwise.
@@ -113,6 +162,8 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
         invocation.script = parser.value(QStringLiteral("e"));
     } else if (words == QStringList{QStringLiteral("list")}) {
         invocation.list = true;
+        if (parser.isSet(QStringLiteral("repeat")) || parser.isSet(QStringLiteral("for")))
+            return QStringLiteral("--repeat and --for repeat a script: give run FILE or -e SCRIPT");
     } else if (words.size() == 2 && words.first() == QLatin1String("run")) {
         invocation.script = words.at(1);
     } else {
@@ -127,6 +178,9 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
             return QStringLiteral("--wait-device %1: give seconds, 0 to 86400").arg(value);
         invocation.options.waitDevice = std::chrono::milliseconds(std::llround(*seconds * 1000));
     }
+    const QString aging = readAging(parser, invocation.options);
+    if (!aging.isEmpty())
+        return aging;
     invocation.options.serial = parser.value(QStringLiteral("serial"));
     invocation.json = parser.isSet(QStringLiteral("json"));
     invocation.useVirtual = parser.isSet(QStringLiteral("virtual"));

@@ -33,10 +33,10 @@ std::string range(const PatternValue &value)
     return std::to_string(value.min) + ".." + std::to_string(value.max);
 }
 
-std::string usage(const PatternSpec &spec)
+std::string usage(const PatternDefinition &definition)
 {
-    std::string text = spec.name;
-    for (const PatternValue &value : spec.values)
+    std::string text = definition.name;
+    for (const PatternValue &value : definition.values)
         text += value.fallback ? " [" + std::string(value.name) + "]" : " " + std::string(value.name);
     return text;
 }
@@ -44,8 +44,8 @@ std::string usage(const PatternSpec &spec)
 std::string namesList()
 {
     std::string names;
-    for (const PatternSpec &spec : patternSpecs())
-        names += (names.empty() ? "" : ", ") + std::string(spec.name);
+    for (const PatternDefinition &definition : patternDefinitions())
+        names += (names.empty() ? "" : ", ") + std::string(definition.name);
     return names;
 }
 
@@ -87,9 +87,9 @@ Level levelFunction(const std::string &name, const std::vector<int> &v)
 
 } // namespace
 
-const std::vector<PatternSpec> &patternSpecs()
+const std::vector<PatternDefinition> &patternDefinitions()
 {
-    static const std::vector<PatternSpec> specs{
+    static const std::vector<PatternDefinition> specs{
         {"all-on", {}},
         {"checker", {}},
         {"gray", {kLevel}},
@@ -105,35 +105,35 @@ const std::vector<PatternSpec> &patternSpecs()
     return specs;
 }
 
-const PatternSpec *findPatternSpec(const std::string &name)
+const PatternDefinition *findPatternDefinition(const std::string &name)
 {
     const std::string key = lowered(name);
-    for (const PatternSpec &spec : patternSpecs()) {
-        if (key == spec.name)
-            return &spec;
+    for (const PatternDefinition &definition : patternDefinitions()) {
+        if (key == definition.name)
+            return &definition;
     }
     return nullptr;
 }
 
 PatternCheck checkPattern(const std::string &name, const std::vector<long long> &values)
 {
-    const PatternSpec *spec = findPatternSpec(name);
-    if (!spec)
+    const PatternDefinition *definition = findPatternDefinition(name);
+    if (!definition)
         return failed(PatternError::UnknownName, "unknown pattern \"" + name + "\" (" + namesList() + ")");
-    if (values.size() > spec->values.size())
-        return failed(PatternError::ExtraValue, "too many values: pattern " + usage(*spec));
+    if (values.size() > definition->values.size())
+        return failed(PatternError::ExtraValue, "too many values: pattern " + usage(*definition));
     PatternCheck check;
-    check.request.name = spec->name;
-    for (std::size_t i = 0; i < spec->values.size(); ++i) {
-        const PatternValue &allowed = spec->values[i];
+    check.request.name = definition->name;
+    for (std::size_t i = 0; i < definition->values.size(); ++i) {
+        const PatternValue &allowed = definition->values[i];
         if (i >= values.size()) {
             if (!allowed.fallback)
-                return failed(PatternError::MissingValue, "missing " + std::string(allowed.name) + ": pattern " + usage(*spec));
+                return failed(PatternError::MissingValue, "missing " + std::string(allowed.name) + ": pattern " + usage(*definition));
             check.request.values.push_back(*allowed.fallback);
             continue;
         }
         if (values[i] < allowed.min || values[i] > allowed.max)
-            return failed(PatternError::OutOfRange, "pattern " + std::string(spec->name) + ": " + allowed.name + " " +
+            return failed(PatternError::OutOfRange, "pattern " + std::string(definition->name) + ": " + allowed.name + " " +
                                                         std::to_string(values[i]) + " is not in " + range(allowed));
         check.request.values.push_back(static_cast<int>(values[i]));
     }

@@ -21,14 +21,14 @@ struct PatternValue {
     std::optional<int> fallback;
 };
 
-struct PatternSpec {
+struct PatternDefinition {
     const char *name;  // canonical, lower case
     std::vector<PatternValue> values;
 };
 
 // Every pattern, all-on and checker first.
-const std::vector<PatternSpec> &patternSpecs();
-const PatternSpec *findPatternSpec(const std::string &name);  // case-insensitive
+const std::vector<PatternDefinition> &patternDefinitions();
+const PatternDefinition *findPatternDefinition(const std::string &name);  // case-insensitive
 
 // A checked pattern: its canonical name and every value, defaults filled in.
 struct PatternRequest {

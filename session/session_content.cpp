@@ -114,12 +114,13 @@ bool PanelSession::showPattern(const protocol::PatternRequest &pattern)
     return m_litPattern == pattern || lightPattern(pattern);
 }
 
-// Over a lit pattern the panel is already taking frames: the new frame alone.
 bool PanelSession::lightPattern(const protocol::PatternRequest &pattern)
 {
     const protocol::Bytes frame = protocol::patternFrame(pattern);
     const QString what = patternFrameName(pattern);
-    if (!(m_litPattern ? writeOrReport(frame.data(), frame.size(), what) : showFrame(frame, what)))
+    // Over a lit pattern the panel is already taking frames: the new frame alone.
+    const bool sent = m_litPattern ? writeOrReport(frame.data(), frame.size(), what) : showFrame(frame, what);
+    if (!sent)
         return false;
     m_litPattern = pattern;
     setContent(contentOf(pattern));

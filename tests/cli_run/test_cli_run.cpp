@@ -3,13 +3,16 @@
 // anything is sent; each exit status; list order; JSON lines; signals.
 #include "ctl_support.h"
 #include "message_box_recorder.h"
+#include "pattern_table.h"
 #include "virtual_bridge.h"
 #include "window_access.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
+#include <QComboBox>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QRadioButton>
 #include <QtTest>
 
@@ -18,12 +21,14 @@
 #include <memory>
 
 using namespace ctltest;
+using namespace patterntable;
 using vistrel::virt::Testbed;
 
 namespace {
 
 const QString kSet = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0.00";
 const QString kEveryCommand = "open\n" + kSet + " gamma=2.2\npattern all-on\npattern off\npattern checker\nstop\n"
+                              "pattern squares 7 200 30\npattern hsteps 7\npattern off\n"
                               "show gray.jpg\nstop\nplay ramp.mp4 fps=30\nwait 10ms\nclose\n";
 
 struct CtlRun {
@@ -103,6 +108,14 @@ QByteArray windowSession()
     ui.sendButton->click();
     for (QPushButton *pattern : {ui.pushButton_brightness, ui.pushButton_brightness, ui.pushButton_chessboard, ui.pushButton_chessboard})
         pattern->click();
+    ui.patternComboBox->setCurrentText("squares");
+    for (const auto &[box, value] : {std::pair{ui.patternValue1, 7}, {ui.patternValue2, 200}, {ui.patternValue3, 30}})
+        box->setValue(value);
+    ui.patternShowButton->click();
+    ui.patternComboBox->setCurrentText("hsteps");
+    ui.patternValue1->setValue(7);
+    ui.patternShowButton->click();
+    ui.patternOffButton->click();
     const auto startOrStop = [&ui] { ui.startButton->setEnabled(true); ui.startButton->click(); };  // as the lock's timer would
     VistrelInspector::setOpenFileDialog([](QWidget *, const QString &, const QString &, const QString &) { return dataPath("gray.jpg"); });
     ui.pushButton_OpenFile_jpg->click();
@@ -137,11 +150,16 @@ private slots:
     void everyCommandSendsTheWindowsBytes()
     {
         const QByteArray window = windowSession();
-        QCOMPARE(words(window), "OS" "AFD" "AFD" "AFD" "A" + QString(12, 'F') + "D" "O");
+        QCOMPARE(words(window), "OS" "AFD" "AFD" "AFFD" "AFD" "A" + QString(12, 'F') + "D" "O");
+        // The generated pair as the pattern table writes it: start word, both frames, stop word.
+        QByteArray pair("\xFF\xAA\r\n", 4);
+        for (const auto &frame : {tableFrame(tableLevel("squares", {7, 200, 30})), tableFrame(tableLevel("hsteps", {7}))})
+            pair += QByteArray(reinterpret_cast<const char *>(frame.data()), int(frame.size()));
+        QVERIFY(window.contains(pair + QByteArray("\xFF\xFD\r\n", 4)));
         const CtlRun ctl = run({"--virtual", "run", "every.vs"});
         QCOMPARE(ctl.err, QString());
         QCOMPARE(ctl.status, 0);
-        QCOMPARE(ctl.out.count("\n"), 12);  // eleven commands and the summary
+        QCOMPARE(ctl.out.count("\n"), 15);  // fourteen commands and the summary
         const auto differs = std::mismatch(ctl.wire.begin(), ctl.wire.end(), window.begin(), window.end()).first;
         QVERIFY2(ctl.wire == window, qPrintable(QString("%1 bytes against the window's %2, first difference at %3")
                                                     .arg(ctl.wire.size()).arg(window.size()).arg(differs - ctl.wire.begin())));
@@ -155,6 +173,10 @@ private slots:
         QTest::newRow("unknown command") << "light all" << "bench.vs:3: unknown command 'light'";
         QTest::newRow("out of range") << kSet.section(' ', 0, 3) + " voff=-21 vh=5 vl=0 vbias=0" << "bench.vs:3: set: voff=-21 is not a voltage from -20 to 20";
         QTest::newRow("missing picture") << "show nowhere.jpg" << "bench.vs:3: show: no such file: nowhere.jpg";
+        QTest::newRow("unknown pattern") << "pattern grey 9" << "bench.vs:3: unknown pattern \"grey\"";
+        QTest::newRow("pattern value missing") << "pattern box 9" << "bench.vs:3: missing B: pattern box A B";
+        QTest::newRow("pattern value extra") << "pattern vramp 9" << "bench.vs:3: too many values: pattern vramp";
+        QTest::newRow("pattern value out of range") << "pattern squares 0" << "bench.vs:3: pattern squares: S 0 is not in 1..100";
     }
     void scriptErrorsSendNothing()
     {
@@ -192,8 +214,14 @@ private slots:
         QTest::newRow("5: set with a picture shown") << QStringList{"-e", "open; show gray.jpg; " + kSet} << "VPANEL01" << 5
                                                      << "Operation prohibited during operation!" << "OAFDO";
         QTest::newRow("5: a pattern before open") << QStringList{"-e", "pattern all-on"} << "VPANEL01" << 5 << "-e:1: pattern all-on: device not connected" << "";
-        QTest::newRow("5: a second pattern while one is lit") << QStringList{"-e", "open; pattern all-on; pattern checker"} << "VPANEL01" << 5
-                                                              << "pattern checker: Operation prohibited during operation!" << "OAFDO";
+        QTest::newRow("0: a second pattern replaces the lit one") << QStringList{"-e", "open; pattern all-on; pattern checker; pattern gray 3"}
+                                                                  << "VPANEL01" << 0 << "" << "OAFFFDO";
+        QTest::newRow("5: a pattern over a picture") << QStringList{"-e", "open; show gray.jpg; pattern gray 9"} << "VPANEL01" << 5
+                                                     << "pattern gray 9: Operation prohibited during operation!" << "OAFDO";
+        QTest::newRow("1: --repeat 0") << QStringList{"--repeat", "0", "-e", "open"} << "VPANEL01" << 1 << "--repeat 0: give a whole number" << "";
+        QTest::newRow("1: --for without a unit") << QStringList{"--for", "90", "-e", "open"} << "VPANEL01" << 1 << "--for 90: give a time" << "";
+        QTest::newRow("1: --repeat and --for") << QStringList{"--repeat", "2", "--for", "8h", "-e", "open"} << "VPANEL01" << 1
+                                               << "at most one of --repeat and --for" << "";
         QTest::newRow("5: a second picture while one is shown") << QStringList{"-e", "open; show gray.jpg; show gray.jpg"} << "VPANEL01" << 5
                                                                 << "Operation prohibited during operation!" << "OAFDO";
     }
@@ -267,22 +295,53 @@ private slots:
         const CtlRun ctl = run({"--virtual", "--json", "run", "every.vs"});
         QCOMPARE(ctl.status, 0);
         const QList<QJsonObject> lines = jsonLines(ctl.out);
-        QCOMPARE(lines.size(), 12);
+        QCOMPARE(lines.size(), 15);
         double bytes = 0;
-        for (int i = 0; i < 11; ++i) {
+        for (int i = 0; i < 14; ++i) {
             const QJsonObject &line = lines[i];
             QCOMPARE(line.value("line").toInt(), i + 1);
             QCOMPARE(line.value("command").toString(), kEveryCommand.section('\n', i, i));
             QVERIFY(line.value("ok").toBool() && line.value("error").isNull() && line.value("duration_ms").toDouble() >= 0);
             bytes += line.value("bytes").toDouble();
         }
-        QCOMPARE(lines[9].value("duration_ms").toDouble() >= 10, true);
+        QCOMPARE(lines[12].value("duration_ms").toDouble() >= 10, true);
         const QJsonObject summary = lines.last();
         QVERIFY(summary.value("summary").toBool() && summary.value("ok").toBool());
         QCOMPARE(summary.value("exit").toInt(), 0);
-        QCOMPARE(summary.value("run").toInt(), 11);
+        QCOMPARE(summary.value("run").toInt(), 14);
         QCOMPARE(bytes, double(ctl.wire.size()));
         QCOMPARE(summary.value("bytes").toDouble(), bytes);
+    }
+
+    // Aging runs: whole rounds, the link kept open between them, what is lit
+    // taken down and the link closed at the end; --for stops between commands.
+    void agingRuns_data()
+    {
+        QTest::addColumn<QStringList>("aging");
+        QTest::addColumn<QString>("human");  // the start of the summary without --json
+        QTest::newRow("--repeat 3") << QStringList{"--repeat", "3"} << "ok: 3 rounds, 12 commands";
+        QTest::newRow("--for 400ms") << QStringList{"--for", "400ms"} << "ok: ";
+    }
+    void agingRuns()
+    {
+        QFETCH(QStringList, aging);
+        QFETCH(QString, human);
+        const QString script = "open; pattern hramp; wait 60ms; pattern gray 7";
+        const CtlRun ctl = run(QStringList{"--virtual", "--json"} + aging + QStringList{"-e", script});
+        QCOMPARE(ctl.status, 0);
+        const QList<QJsonObject> lines = jsonLines(ctl.out);
+        const QJsonObject summary = lines.last();
+        const int rounds = summary.value("rounds").toInt();
+        const int ran = summary.value("run").toInt();
+        QCOMPARE(ran, lines.size() - 1);
+        QCOMPARE(rounds, ran / 4);
+        QVERIFY2(aging.first() == "--repeat" ? rounds == 3 : rounds >= 2 && summary.value("duration_ms").toDouble() >= 400,
+                 qPrintable(ctl.out));
+        // The first round starts from nothing; later ones replace the lit pattern.
+        const int frames = 2 * rounds + (ran % 4 >= 2 ? 1 : 0);
+        QCOMPARE(words(ctl.wire), "OA" + QString("F").repeated(frames) + "DO");
+        const CtlRun plain = run(QStringList{"--virtual"} + aging + QStringList{"-e", script});
+        QVERIFY2(plain.out.section('\n', -2).startsWith(human), qPrintable(plain.out));
     }
 
     // A signal ends the play or wait, takes down what is shown and closes the link.
@@ -344,7 +403,7 @@ private slots:
         const CtlRun help = run({"--help"});
         QCOMPARE(help.status, 0);
         for (const char *part : {"--virtual", "--serial", "--wait-device", "--json", "list", "run FILE", "-e 'CMD; CMD; ...'", "set vdd=V",
-                                 "pattern all-on|checker|off", "play FILE [fps=N] [frames=N | seconds=S | loops=N]", "Example script:"})
+                                 "pattern NAME [VALUE ...]", "squares S [A B]", "--repeat", "--for", "Aging runs:", "play FILE [fps=N] [frames=N | seconds=S | loops=N]", "Example script:"})
             QVERIFY2(help.out.contains(part), part);
         const CtlRun version = run({"--version"});
         QCOMPARE(version.out, "vistrelctl " + QCoreApplication::applicationVersion() + "\n");

@@ -23,7 +23,7 @@ QString describe(const Command &c)
         what += ' ' + QStringList{f.vdd, f.vss, f.von, f.voff, f.vh, f.vl, f.vbias}.join(',') + ' '
             + c.gamma.value_or("linear") + (f.fps.isEmpty() ? "" : " fps?");
         break;
-    case CommandKind::Pattern: what += QStringList{" all-on", " checker", " off"}[int(c.pattern)]; break;
+    case CommandKind::Pattern: what += ' ' + QString::fromStdString(c.pattern ? patternText(*c.pattern) : "off"); break;
     case CommandKind::Show: what += ' ' + c.path; break;
     case CommandKind::Play:
         what += QString(" %1 fps=%2 loop=%3 frames=%4 passes=%5")
@@ -87,6 +87,9 @@ private slots:
         QTest::newRow("quotes keep blanks, ';' and '#'") << "show \"my pic;#1.jpg\"; play x\"y z\".mp4 fps=\"5\""
                                                          << QStringList{"1: show my pic;#1.jpg", "1: play xy z.mp4 fps=5 loop=0 frames=0 passes=0"};
         QTest::newRow("CR LF line ends") << "open\r\nwait 2s\r\nclose\r\n" << QStringList{"1: open", "2: wait 2000ms", "3: close"};
+        QTest::newRow("patterns, defaults filled, any case") << "pattern gray 128; pattern squares 4; pattern SQUARES 4 200 30\npattern hramp; pattern box +7 0"
+                                                             << QStringList{"1: pattern gray 128", "1: pattern squares 4 255 0", "1: pattern squares 4 200 30",
+                                                                            "2: pattern hramp", "2: pattern box 7 0"};
         QTest::newRow("wait units") << "wait 1.5s; wait 0ms; wait 86400s" << QStringList{"1: wait 1500ms", "1: wait 0ms", "1: wait 86400000ms"};
     }
     void parse()
@@ -117,9 +120,15 @@ private slots:
         QTest::newRow("set: no key") << set + " 3" << "1|set: expected key=value, got '3'";
         for (const char *gamma : {"0", "10.5", "-1", "1e1", "two"})
             QTest::newRow(qPrintable(QString("gamma=%1").arg(gamma))) << set + " gamma=" + gamma << QString("1|set: gamma=%1 is not").arg(gamma);
-        QTest::newRow("pattern: none") << "pattern" << "1|pattern needs one of all-on, checker, off";
-        QTest::newRow("pattern: unknown") << "pattern blue" << "1|pattern needs one of";
-        QTest::newRow("pattern: two") << "pattern all-on checker" << "1|pattern needs one of";
+        QTest::newRow("pattern: none") << "pattern" << "1|pattern needs a name (or off)";
+        QTest::newRow("pattern: unknown") << "pattern blue" << "1|unknown pattern \"blue\" (all-on, checker, gray, hramp";
+        QTest::newRow("pattern: two names") << "pattern all-on checker" << "1|pattern all-on: 'checker' is not a whole number";
+        QTest::newRow("pattern: missing value") << "pattern box 7" << "1|missing B: pattern box A B";
+        QTest::newRow("pattern: extra value") << "pattern squares 1 2 3 4" << "1|too many values: pattern squares S [A] [B]";
+        QTest::newRow("pattern: off with a value") << "pattern off 1" << "1|pattern off takes no value";
+        QTest::newRow("pattern: out of range") << "pattern hsteps 181" << "1|pattern hsteps: N 181 is not in 2..180";
+        QTest::newRow("pattern: beyond 64 bits") << "pattern gray 99999999999999999999" << "1|pattern gray: N 9223372036854775807 is not in 0..255";
+        QTest::newRow("pattern: a fraction") << "pattern gray 1.5" << "1|pattern gray: '1.5' is not a whole number";
         QTest::newRow("show: no file") << "show" << "1|show needs one picture file";
         QTest::newRow("show: two files") << "show a.jpg b.jpg" << "1|show needs one picture file";
         QTest::newRow("play: no file") << "play fps=30" << "1|play needs a video file first";
@@ -205,6 +214,27 @@ private slots:
         QCOMPARE(duration ? int(duration->count()) : -1, ms);
     }
 
+    // --for: units up to hours, above zero, at most 30 days.
+    void runLengths_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qlonglong>("ms");  // -1: refused
+        QTest::newRow("90s") << "90s" << 90000LL;
+        QTest::newRow("8h") << "8h" << 28800000LL;
+        QTest::newRow("1.5m") << "1.5m" << 90000LL;
+        QTest::newRow("250ms") << "250ms" << 250LL;
+        QTest::newRow("30 days") << "720h" << 2592000000LL;
+        for (const char *bad : {"", "90", "0s", "0.0001s", "720.01h", "1d", "-1h", "1e2s", "h", "8 h", "1.h"})
+            QTest::newRow(qPrintable(QString("'%1'").arg(bad))) << bad << -1LL;
+    }
+    void runLengths()
+    {
+        QFETCH(QString, text);
+        QFETCH(qlonglong, ms);
+        const std::optional<std::chrono::milliseconds> length = parseRunLength(text);
+        QCOMPARE(length ? qlonglong(length->count()) : -1LL, ms);
+    }
+
     // Each line is one JSON object that parses, with every field the issue names.
     void jsonLines()
     {
@@ -239,6 +269,10 @@ private slots:
         summary.bytes = 8;
         summary.failedLine = 4;
         QCOMPARE(humanLine(summary), "failed at line 4 (exit 3): 2 of 5 commands run, 8 bytes");
+        summary.rounds = 3;
+        summary.run = 17;
+        QCOMPARE(humanLine(summary), "failed at line 4 (exit 3): 3 rounds, 17 commands run, 8 bytes");
+        QCOMPARE(parsedJson(jsonLine(summary)).value("rounds").toInt(-1), 3);
         QCOMPARE(oneLine("open status not ok\nFT_OpenEx: FT_DEVICE_NOT_FOUND\n"), "open status not ok; FT_OpenEx: FT_DEVICE_NOT_FOUND");
         QCOMPARE(oneLine("link closed, but not sent:\nstop word: FT_IO_ERROR\n open word: FT_IO_ERROR"),
                  "link closed, but not sent: stop word: FT_IO_ERROR; open word: FT_IO_ERROR");

@@ -43,6 +43,12 @@ void checkRanges(const Command &command)
         FUZZ_CHECK(command.bound.frames == 0 || command.bound.passes == 0);
         FUZZ_CHECK(command.bound.frames <= 60ull * 86400 * 1000 && command.bound.passes <= 1000000);
     }
+    if (command.pattern) {
+        // Every value in its range, none missing: the request checks again as itself.
+        const std::vector<long long> values(command.pattern->values.begin(), command.pattern->values.end());
+        const vistrel::protocol::PatternCheck again = vistrel::protocol::checkPattern(command.pattern->name, values);
+        FUZZ_CHECK(command.kind == CommandKind::Pattern && again.ok() && again.request == *command.pattern);
+    }
     FUZZ_CHECK(command.duration.count() >= 0 && command.duration.count() <= 86400 * 1000);
 }
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QSpinBox>
 
 using namespace displaytest;
 
@@ -215,13 +216,45 @@ private slots:
         }
     }
 
+    // The generated patterns from the window: Show lights, then replaces,
+    // Off takes down; the preview follows; Show is locked under a picture.
+    void generatedPatterns()
+    {
+        m_window->show();
+        m_window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        auto *names = m_window->findChild<QComboBox *>("patternComboBox");
+        auto *first = m_window->findChild<QSpinBox *>("patternValue1");
+        names->setCurrentText("gray");
+        QVERIFY(first->isVisibleTo(m_window.get()) && first->maximum() == 255);
+        first->setValue(40);
+        QTest::keyClick(m_window.get(), Qt::Key_3, Qt::ControlModifier);
+        const QImage preview = VistrelInspector::preview(*m_window);
+        QCOMPARE(qGray(preview.pixel(preview.width() / 2, preview.height() / 2)), 40);
+        QCOMPARE(enabled(), "000000");  // the seed buttons and media wait, as under All ON
+        names->setCurrentText("border");
+        QVERIFY(!m_window->findChild<QSpinBox *>("patternValue2")->isVisibleTo(m_window.get()));
+        click("patternShowButton");
+        click("patternShowButton");  // the one lit: nothing
+        QTest::keyClick(m_window.get(), Qt::Key_4, Qt::ControlModifier);
+        QCOMPARE(letters(), "AFFD");
+        QVERIFY(VistrelInspector::preview(*m_window).isNull());
+        QCOMPARE(enabled(), "111111");
+        choose(*m_window, "pushButton_OpenFile_jpg", m_picture);
+        click("startButton");
+        QVERIFY(!button(*m_window, "patternShowButton")->isEnabled());
+        QVERIFY(!button(*m_window, "patternOffButton")->isEnabled());
+    }
+
     // Every control has a name for assistive technology; the value fields
     // say their range.
     void accessibleNames()
     {
         for (QWidget *control : m_window->findChildren<QWidget *>()) {
             if (!qobject_cast<QAbstractButton *>(control) && !qobject_cast<QLineEdit *>(control)
-                && !qobject_cast<QComboBox *>(control))
+                && !qobject_cast<QComboBox *>(control) && !qobject_cast<QSpinBox *>(control))
+                continue;
+            if (control->objectName().startsWith("qt_"))  // a spin box's own line edit
                 continue;
             QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
             QVERIFY2(!control->accessibleDescription().isEmpty(), qPrintable(control->objectName()));
