@@ -78,6 +78,8 @@ protected:
 private:
     void connectWidgets();
     void installValidators();
+    void installAdvancedRows();
+    void showAdvanced(bool shown);
     void connectSession();
     void installKeyboard();   // vistrel_keyboard.cpp
     void describeControls();

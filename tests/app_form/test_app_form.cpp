@@ -24,7 +24,7 @@ const struct { const char *className, *names; } kObjects[] = {
                "_12 _13"},
     {"QPushButton", "pushButton_minimize pushButton_maxsize pushButton_close openButton pushButton_voltagedescription "
                     "pushButton_4 sendButton pushButton_brightness pushButton_chessboard pushButton_OpenFile_jpg "
-                    "pushButton_OpenFile_mp4 startButton"},
+                    "pushButton_OpenFile_mp4 startButton advancedButton"},
     {"QLineEdit", "lineEdit_gamma lineEdit_voff lineEdit_vss lineEdit_von lineEdit_vdd lineEdit_grvl lineEdit_grvh "
                   "lineEdit_fps lineEdit_vbais"},
     {"QComboBox", "devicecomboBox"}, {"QRadioButton", "radioButton_gamma"}, {"QCheckBox", "loopcheckBox"},
