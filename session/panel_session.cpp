@@ -28,6 +28,11 @@ bool lacksPermission(const QString &serial)
     return serial.startsWith(QLatin1String("NOACCESS-"));
 }
 
+bool patternLit(Content content)
+{
+    return content == Content::AllOn || content == Content::Checker;
+}
+
 QString openFailureText(const QString &serial, const LinkResult &result)
 {
     QString text = QStringLiteral("open status not ok\n%1").arg(result.reason());
@@ -67,8 +72,12 @@ void PanelSession::setContent(Content content)
 {
     if (content == m_content)
         return;
+    // A pattern lit or taken down changes the preview; media bring their own.
+    const bool patternChange = patternLit(m_content) || patternLit(content);
     m_content = content;
     emit contentChanged(content);
+    if (patternChange)
+        emitStillPreview();
 }
 
 void PanelSession::report(Notice::Kind kind, const QString &text, FT_STATUS status)

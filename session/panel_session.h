@@ -17,7 +17,6 @@
 #include <QSize>
 #include <QStringList>
 #include <QTimer>
-#include <opencv2/core.hpp>
 
 #include <cstdint>
 #include <optional>
@@ -83,9 +82,9 @@ public:
     // included.
     std::uint64_t bytesWritten() const { return m_link.bytesWritten(); }
 
-    // Previews (picture and video) are made at the size they are shown, in
-    // device pixels, letterboxed; the window reports that size whenever it
-    // changes, and a chosen picture's preview is then made again.
+    // Previews are the panel's image fitted at the size they are shown, in
+    // device pixels; the window reports that size whenever it changes, and
+    // a still's preview is then made again.
     void setPreviewArea(QSize devicePixels);
     QSize previewArea() const { return m_previewArea; }
 
@@ -95,7 +94,11 @@ signals:
     void linkStateChanged(vistrel::session::LinkState state);
     void contentChanged(vistrel::session::Content content);
     void notice(const vistrel::session::Notice &notice);
-    // The gray preview of the chosen picture, at the preview area's size.
+    // A file was chosen (picture or video); its preview follows.
+    void mediaChosen(const QString &path);
+    // The preview of a still, at the preview area's size: the panel's 180 x
+    // 100 image of a lit pattern, else of the chosen picture or the chosen
+    // video's first frame; a null image when there is none.
     void picturePreview(const QImage &image);
     // The preview of each video frame written, from the worker, at the
     // preview area's size.
@@ -129,7 +132,8 @@ private:
     void restoreLink(QString serial);  // by value: callers pass m_lostSerial, which it clears
 
     bool showPicture();
-    void emitPicturePreview();
+    protocol::Bytes stillFrame() const;
+    void emitStillPreview();
     bool startVideo(bool loop, const PlaybackBound &bound);
     // The video worker's sink, on the worker's thread.
     bool writeVideoFrame(const protocol::Bytes &frame, std::uint64_t video);
@@ -150,7 +154,7 @@ private:
     Content m_content = Content::Idle;
     QString m_mediaPath;
     bool m_pictureMode = false;
-    cv::Mat m_picture;
+    protocol::Bytes m_mediaFrame;  // the chosen file's first display frame, empty if none
     QSize m_previewArea;
     Playback *m_playback = nullptr;
     std::uint64_t m_video = 0;  // counts video starts, so a late failure of an old one is told apart

@@ -10,6 +10,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
 
 namespace vistrel::session {
 
@@ -28,6 +29,20 @@ cv::Mat readPicture(const QString &path)
     } catch (const cv::Exception &) {
         return {};
     }
+}
+
+// A video's first frame, or an empty image when it cannot be read.
+cv::Mat readFirstFrame(const QString &path)
+{
+    cv::Mat frame;
+    try {
+        cv::VideoCapture capture(path.toUtf8().toStdString(), cv::CAP_FFMPEG);
+        if (capture.isOpened())
+            capture.read(frame);
+    } catch (const cv::Exception &) {
+        return {};
+    }
+    return frame;
 }
 
 } // namespace
@@ -102,23 +117,34 @@ bool PanelSession::choosePicture(const QString &path)
 {
     cv::Mat picture = readPicture(path);
     if (picture.empty()) {
-        report(Notice::PictureUnreadable, QStringLiteral("picture not readable"));
+        report(Notice::PictureUnreadable, QStringLiteral("picture not readable\n%1").arg(path));
         return false;
     }
     if (m_content == Content::Video)
         stopShow();
     m_mediaPath = path;
     m_pictureMode = true;
-    m_picture = picture;
-    emitPicturePreview();
+    m_mediaFrame = display::panelFrame(picture, display::kPanelSize, protocol::kFrameModeStill);
+    emit mediaChosen(path);
+    emitStillPreview();
     return true;
 }
 
-void PanelSession::emitPicturePreview()
+// A lit pattern, else the chosen file as Start shows it first (nothing
+// when none is chosen or its first frame cannot be read).
+protocol::Bytes PanelSession::stillFrame() const
 {
-    // Area averaging: made once per choice, so quality wins over speed here.
+    if (m_content == Content::AllOn)
+        return protocol::buildAllOnFrame();
+    if (m_content == Content::Checker)
+        return protocol::buildCheckerFrame();
+    return m_mediaFrame;
+}
+
+void PanelSession::emitStillPreview()
+{
     const cv::Size area(m_previewArea.width(), m_previewArea.height());
-    emit picturePreview(display::fittedGray(m_picture, area, cv::INTER_AREA));
+    emit picturePreview(display::panelPreview(stillFrame(), area));
 }
 
 void PanelSession::setPreviewArea(QSize devicePixels)
@@ -127,8 +153,8 @@ void PanelSession::setPreviewArea(QSize devicePixels)
         return;
     m_previewArea = devicePixels;
     m_playback->setPreviewArea(devicePixels);
-    if (m_pictureMode && !m_picture.empty())
-        emitPicturePreview();
+    if (m_content != Content::Video)
+        emitStillPreview();
 }
 
 void PanelSession::chooseVideo(const QString &path)
@@ -138,6 +164,11 @@ void PanelSession::chooseVideo(const QString &path)
         stopShow();
     m_mediaPath = path;
     m_pictureMode = false;
+    const cv::Mat first = readFirstFrame(path);
+    m_mediaFrame = first.empty() ? protocol::Bytes()
+                                 : display::panelFrame(first, display::kPanelSize, protocol::kFrameModeVideo);
+    emit mediaChosen(path);
+    emitStillPreview();
 }
 
 bool PanelSession::toggleStart(bool loop)
@@ -158,8 +189,7 @@ bool PanelSession::startShow(bool loop, const PlaybackBound &bound)
 
 bool PanelSession::showPicture()
 {
-    const protocol::Bytes frame = display::panelFrame(m_picture, display::kPanelSize, protocol::kFrameModeStill);
-    if (!showFrame(frame, QStringLiteral("picture frame")))
+    if (!showFrame(m_mediaFrame, QStringLiteral("picture frame")))
         return false;
     qCDebug(lcSession) << " Send OK";
     setContent(Content::Picture);
