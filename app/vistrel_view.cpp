@@ -18,7 +18,7 @@ Q_LOGGING_CATEGORY(lcView, "vistrel.app", QtWarningMsg)
 
 bool patternLit(Content content)
 {
-    return content == Content::AllOn || content == Content::Checker;
+    return content == Content::AllOn || content == Content::Checker || content == Content::Pattern;
 }
 
 } // namespace
@@ -32,6 +32,7 @@ void Vistrel::connectSession()
     connect(m_session, &PanelSession::contentChanged, this, &Vistrel::render);
     connect(m_session, &PanelSession::notice, this, &Vistrel::showNotice);
     connect(m_session, &PanelSession::picturePreview, this, &Vistrel::showPicturePreview);
+    connect(m_session, &PanelSession::patternPreview, this, &Vistrel::showPicturePreview);
     connect(m_session, &PanelSession::videoFrame, this, &Vistrel::handleFrame);
     connect(m_session, &PanelSession::playbackEnded, this, [this] { changeVideoState(false); });
 }

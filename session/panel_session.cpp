@@ -18,6 +18,7 @@ const int kMetaTypes = [] {
     qRegisterMetaType<Notice>();
     qRegisterMetaType<LinkState>();
     qRegisterMetaType<Content>();
+    qRegisterMetaType<std::optional<protocol::PatternRequest>>();
     return 0;
 }();
 
@@ -26,11 +27,6 @@ const int kMetaTypes = [] {
 bool lacksPermission(const QString &serial)
 {
     return serial.startsWith(QLatin1String("NOACCESS-"));
-}
-
-bool patternLit(Content content)
-{
-    return content == Content::AllOn || content == Content::Checker;
 }
 
 QString openFailureText(const QString &serial, const LinkResult &result)
@@ -72,12 +68,14 @@ void PanelSession::setContent(Content content)
 {
     if (content == m_content)
         return;
-    // A pattern lit or taken down changes the preview; media bring their own.
-    const bool patternChange = patternLit(m_content) || patternLit(content);
     m_content = content;
+    const bool patternGone = m_litPattern && content != Content::AllOn && content != Content::Checker &&
+                             content != Content::Pattern;
+    if (patternGone)
+        m_litPattern.reset();
     emit contentChanged(content);
-    if (patternChange)
-        emitStillPreview();
+    if (patternGone)
+        patternTakenDown();
 }
 
 void PanelSession::report(Notice::Kind kind, const QString &text, FT_STATUS status)

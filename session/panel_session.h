@@ -62,7 +62,15 @@ public:
 
     // --- what the panel shows ---
     Content content() const { return m_content; }
+    // The seed's buttons: light the pattern from Idle, or take down the same one.
     bool togglePattern(Pattern pattern);
+    // Lights a pattern: the start word and its frame when nothing is shown,
+    // its frame alone over another lit pattern, nothing when it is the one
+    // lit. Refused while a picture or video is shown.
+    bool showPattern(const protocol::PatternRequest &pattern);
+    // The stop word, when a pattern is lit.
+    bool takeDownPattern();
+    std::optional<protocol::PatternRequest> litPattern() const { return m_litPattern; }
     // A picture is read at once (an unreadable one leaves everything as it
     // was); a video only when it starts.
     bool choosePicture(const QString &path);
@@ -96,10 +104,15 @@ signals:
     void notice(const vistrel::session::Notice &notice);
     // A file was chosen (picture or video); its preview follows.
     void mediaChosen(const QString &path);
-    // The preview of a still, at the preview area's size: the panel's 180 x
-    // 100 image of a lit pattern, else of the chosen picture or the chosen
-    // video's first frame; a null image when there is none.
+    // The preview of the chosen file, at the preview area's size: the
+    // panel's 180 x 100 image of the picture or of the video's first frame;
+    // a null image when it cannot be read. Sent on a choice, and when a
+    // pattern is taken down (a null image when nothing is chosen).
     void picturePreview(const QImage &image);
+    // Which pattern is lit, with its values; nothing once it is taken down.
+    void patternChanged(const std::optional<vistrel::protocol::PatternRequest> &pattern);
+    // The lit pattern's panel image at the preview area's size.
+    void patternPreview(const QImage &image);
     // The preview of each video frame written, from the worker, at the
     // preview area's size.
     void videoFrame(const QImage &image);
@@ -131,8 +144,11 @@ private:
     void loseLink();
     void restoreLink(QString serial);  // by value: callers pass m_lostSerial, which it clears
 
+    bool lightPattern(const protocol::PatternRequest &pattern);
+    void emitPatternPreview();
+    void patternTakenDown();
+
     bool showPicture();
-    protocol::Bytes stillFrame() const;
     void emitStillPreview();
     bool startVideo(bool loop, const PlaybackBound &bound);
     // The video worker's sink, on the worker's thread.
@@ -152,6 +168,7 @@ private:
     int m_fps = 60;
 
     Content m_content = Content::Idle;
+    std::optional<protocol::PatternRequest> m_litPattern;
     QString m_mediaPath;
     bool m_pictureMode = false;
     protocol::Bytes m_mediaFrame;  // the chosen file's first display frame, empty if none

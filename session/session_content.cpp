@@ -21,6 +21,22 @@ Content contentOf(Pattern pattern)
     return pattern == Pattern::AllOn ? Content::AllOn : Content::Checker;
 }
 
+Content contentOf(const protocol::PatternRequest &pattern)
+{
+    if (pattern.name == "all-on")
+        return Content::AllOn;
+    return pattern.name == "checker" ? Content::Checker : Content::Pattern;
+}
+
+QString patternFrameName(const protocol::PatternRequest &pattern)
+{
+    if (pattern.name == "all-on")
+        return QStringLiteral("All ON frame");
+    if (pattern.name == "checker")
+        return QStringLiteral("checker frame");
+    return QStringLiteral("pattern frame (%1)").arg(QString::fromStdString(protocol::patternText(pattern)));
+}
+
 // The picture in colour, or an empty image when OpenCV cannot decode it.
 cv::Mat readPicture(const QString &path)
 {
@@ -93,22 +109,61 @@ bool PanelSession::togglePattern(Pattern pattern)
 {
     if (!linkOpenOrReport())
         return false;
-    const Content lit = contentOf(pattern);
-    if (m_content == lit) {
-        if (!writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word")))
-            return false;
-        setContent(Content::Idle);
-        return true;
-    }
+    if (m_content == contentOf(pattern))
+        return takeDownPattern();
     if (!idleOrReport())
         return false;
-    const protocol::Bytes frame =
-        pattern == Pattern::AllOn ? protocol::buildAllOnFrame() : protocol::buildCheckerFrame();
-    const QString what = pattern == Pattern::AllOn ? QStringLiteral("All ON frame") : QStringLiteral("checker frame");
-    if (!showFrame(frame, what))
+    return lightPattern({pattern == Pattern::AllOn ? "all-on" : "checker", {}});
+}
+
+bool PanelSession::showPattern(const protocol::PatternRequest &pattern)
+{
+    if (!linkOpenOrReport())
         return false;
-    setContent(lit);
+    if (m_content == Content::Picture || m_content == Content::Video) {
+        report(Notice::Busy, QStringLiteral("Operation prohibited during operation!\n"
+                                            "A %1 is shown: stop it before lighting a pattern.")
+                                 .arg(contentName(m_content)));
+        return false;
+    }
+    return m_litPattern == pattern || lightPattern(pattern);
+}
+
+// Over a lit pattern the panel is already taking frames: the new frame alone.
+bool PanelSession::lightPattern(const protocol::PatternRequest &pattern)
+{
+    const protocol::Bytes frame = protocol::patternFrame(pattern);
+    const QString what = patternFrameName(pattern);
+    if (!(m_litPattern ? writeOrReport(frame.data(), frame.size(), what) : showFrame(frame, what)))
+        return false;
+    m_litPattern = pattern;
+    setContent(contentOf(pattern));
+    emit patternChanged(m_litPattern);
+    emitPatternPreview();
     return true;
+}
+
+bool PanelSession::takeDownPattern()
+{
+    if (!m_litPattern)
+        return false;
+    if (!writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word")))
+        return false;
+    setContent(Content::Idle);
+    return true;
+}
+
+// From the frame the panel takes, nearest pixel: a one-pixel line stays one sharp line.
+void PanelSession::emitPatternPreview()
+{
+    const cv::Size area(m_previewArea.width(), m_previewArea.height());
+    emit patternPreview(display::panelPreview(protocol::patternFrame(*m_litPattern), area));
+}
+
+void PanelSession::patternTakenDown()
+{
+    emit patternChanged(std::nullopt);
+    emitStillPreview();
 }
 
 // --- picture and video ---
@@ -132,19 +187,14 @@ bool PanelSession::choosePicture(const QString &path)
 
 // A lit pattern, else the chosen file as Start shows it first (nothing
 // when none is chosen or its first frame cannot be read).
-protocol::Bytes PanelSession::stillFrame() const
-{
-    if (m_content == Content::AllOn)
-        return protocol::buildAllOnFrame();
-    if (m_content == Content::Checker)
-        return protocol::buildCheckerFrame();
-    return m_mediaFrame;
-}
-
 void PanelSession::emitStillPreview()
 {
+    if (m_litPattern) {
+        emitPatternPreview();
+        return;
+    }
     const cv::Size area(m_previewArea.width(), m_previewArea.height());
-    emit picturePreview(display::panelPreview(stillFrame(), area));
+    emit picturePreview(display::panelPreview(m_mediaFrame, area));
 }
 
 void PanelSession::setPreviewArea(QSize devicePixels)
