@@ -1,14 +1,13 @@
 #include "console_main.h"
 
 #include "autoplay.h"
+#include "backend_registry.h"
 #include "command_line.h"
-#include "d2xx_backend.h"
 #include "device_messages.h"
 #include "framelesshelper.h"
 #include "panel_placement.h"
 #include "settings_store.h"
 #include "virtual_panel_window.h"
-#include "virtual_bridge.h"
 #include "vistrel.h"
 #include "vistrel_version.h"
 
@@ -79,33 +78,12 @@ void openPanelWherePossible(QWidget &console)
     new PlaceKeeper(*panel, QStringLiteral("panelPlace"));
 }
 
-const vistrel::device::D2xxBackend *realBridges()
-{
-#ifdef VISTREL_HAS_REAL_BRIDGES
-    return vistrel::device::realBackend();
-#else
-    return nullptr;
-#endif
-}
-
-bool virtualRequested(const QCommandLineParser &parser, BridgeChoice choice)
-{
-    if (choice == BridgeChoice::Virtual || parser.isSet(QStringLiteral("virtual")))
-        return true;
-    if (qEnvironmentVariable("VISTREL_BACKEND") == QLatin1String("virtual"))
-        return true;
-    return realBridges() == nullptr;  // a build without real bridges
-}
-
-// Chooses the backend before the window makes its first driver call.
+// Chooses the backend before the window makes its first driver call; true
+// on the virtual bridges.
 bool selectBackend(const QCommandLineParser &parser, BridgeChoice choice)
 {
-    if (virtualRequested(parser, choice)) {
-        vistrel::device::useBackend(vistrel::virt::backend());
-        return true;
-    }
-    vistrel::device::useBackend(*realBridges());
-    return false;
+    const bool virtualAsked = choice == BridgeChoice::Virtual || parser.isSet(QStringLiteral("virtual"));
+    return vistrel::device::selectBackend(virtualAsked) == vistrel::device::kVirtualBackend;
 }
 
 void describeOptions(QCommandLineParser &parser)

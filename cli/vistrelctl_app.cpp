@@ -1,13 +1,12 @@
 #include "vistrelctl_app.h"
 
+#include "backend_registry.h"
 #include "bridges.h"
-#include "d2xx_backend.h"
 #include "duration.h"
 #include "exit_status.h"
 #include "interrupt.h"
 #include "media_check.h"
 #include "runner.h"
-#include "virtual_bridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -134,20 +133,6 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
     return {};
 }
 
-// --virtual, VISTREL_BACKEND=virtual or a build without real bridges: the
-// emulated ones, as for the console.
-void selectBackend(bool useVirtual)
-{
-    const device::D2xxBackend *real = nullptr;
-#ifdef VISTREL_HAS_REAL_BRIDGES
-    real = device::realBackend();
-#endif
-    if (useVirtual || !real || qEnvironmentVariable("VISTREL_BACKEND") == QLatin1String("virtual"))
-        device::useBackend(virt::backend());
-    else
-        device::useBackend(*real);
-}
-
 int listBridges(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
     const RunOptions &options = invocation.options;
@@ -235,7 +220,7 @@ int runVistrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
     if (!problem.isEmpty())
         return usageError(err, problem);
     InterruptGuard interrupts;
-    selectBackend(invocation.useVirtual);
+    device::selectBackend(invocation.useVirtual);
     return invocation.list ? listBridges(invocation, out, err) : runScript(invocation, out, err);
 }
 
