@@ -6,11 +6,17 @@
 #include "device_messages.h"
 #include "framelesshelper.h"
 #include "panel_placement.h"
+#include "settings_store.h"
+#include "virtual_panel_window.h"
 #include "vistrel.h"
 #include "vistrel_version.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QScreen>
+
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -26,6 +32,50 @@ void attachFramelessHelper(Vistrel &window)
     helper->setWidgetResizable(true);
     helper->setRubberBandOnMove(false);
     helper->setRubberBandOnResize(true);
+}
+
+// Keeps where a window was when it closes: its frame's top left and its
+// size, in the settings store under `key`.
+class PlaceKeeper : public QObject
+{
+public:
+    PlaceKeeper(QWidget &window, QString key) : QObject(&window), m_window(window), m_key(std::move(key))
+    {
+        window.installEventFilter(this);
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Close)
+            vistrel::session::saveConsoleValue(m_key, QRect(m_window.pos(), m_window.size()));
+        return false;
+    }
+
+private:
+    QWidget &m_window;
+    const QString m_key;
+};
+
+std::optional<QRect> rememberedPlace(const QString &key)
+{
+    const QRect place = vistrel::session::loadConsoleValue(key).toRect();
+    return place.isValid() ? std::optional<QRect>(place) : std::nullopt;
+}
+
+// The console goes back where it was if that is still wholly on a screen.
+void restoreConsolePlace(QWidget &console)
+{
+    const std::optional<QRect> place = rememberedPlace(QStringLiteral("consolePlace"));
+    const QScreen *screen = place ? QGuiApplication::screenAt(place->center()) : nullptr;
+    if (screen && screen->availableGeometry().contains(*place))
+        console.setGeometry(*place);  // frameless: its frame is its geometry
+    new PlaceKeeper(console, QStringLiteral("consolePlace"));
+}
+
+void openPanelWherePossible(QWidget &console)
+{
+    QWidget *panel = vistrel::virt::openVirtualPanelBeside(console, rememberedPlace(QStringLiteral("panelPlace")));
+    new PlaceKeeper(*panel, QStringLiteral("panelPlace"));
 }
 
 // Chooses the backend before the window makes its first driver call; true
@@ -69,9 +119,10 @@ int runConsole(int argc, char *argv[], BridgeChoice choice)
     Vistrel window;
     window.setWindowFlags(Qt::FramelessWindowHint);
     attachFramelessHelper(window);
+    restoreConsolePlace(window);
     window.show();
     if (onVirtualBridges)
-        vistrel::virt::openVirtualPanelBeside(window);
+        openPanelWherePossible(window);
     if (autoplay)
         scheduleAutoplay(window, *autoplay);
     return app.exec();

@@ -2,6 +2,7 @@
 
 #include <QBoxLayout>
 #include <QEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QStyle>
@@ -9,11 +10,17 @@
 #include <cmath>
 
 PreviewPane::PreviewPane(QLabel *preview, vistrel::session::PanelSession &session, QObject *parent)
-    : QObject(parent), m_preview(preview), m_status(new QLabel), m_session(session)
+    : QObject(parent), m_preview(preview), m_name(new QLabel), m_status(new QLabel), m_session(session)
 {
+    m_name->setObjectName(QStringLiteral("mediaName"));
+    m_name->setAccessibleName(tr("Chosen file"));
+    m_name->setAccessibleDescription(tr("Name of the picture or video chosen"));
+    // A long name is cut at the label's edge instead of widening the window.
+    m_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     m_status->setObjectName(QStringLiteral("playbackStatus"));
-    m_status->setStyleSheet(QStringLiteral("QLabel { color: #8A8A8A; font-size: 11px; }"));
-    m_status->setAlignment(Qt::AlignCenter);
+    m_status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (QLabel *line : {m_name, m_status})
+        line->setStyleSheet(QStringLiteral("QLabel { color: #8A8A8A; font-size: 11px; }"));
     // One line's height from the start, so the preview does not shrink when
     // a video starts.
     m_status->ensurePolished();
@@ -29,6 +36,10 @@ PreviewPane::PreviewPane(QLabel *preview, vistrel::session::PanelSession &sessio
     using vistrel::session::PanelSession;
     connect(&session, &PanelSession::playbackProgress, this, &PreviewPane::showProgress);
     connect(&session, &PanelSession::contentChanged, this, &PreviewPane::followContent);
+    connect(&session, &PanelSession::mediaChosen, this, [this](const QString &path) {
+        m_name->setText(QFileInfo(path).fileName());
+        m_name->setToolTip(path);
+    });
 }
 
 void PreviewPane::placeStatusUnderPreview()
@@ -40,7 +51,10 @@ void PreviewPane::placeStatusUnderPreview()
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(2);
     column->addWidget(m_preview, 1);
-    column->addWidget(m_status);
+    auto *line = new QHBoxLayout;
+    line->addWidget(m_name, 1);
+    line->addWidget(m_status);
+    column->addLayout(line);
     frame->insertLayout(at, column, 1);
 }
 

@@ -1,5 +1,6 @@
 // The main window's preview frame: the preview label, sized by its layout,
-// and under it the playback status line ("playbackStatus"). The pane tells
+// and under it a line with the chosen file's name ("mediaName") and the
+// playback status ("playbackStatus"). The pane tells
 // the session the preview's size in device pixels whenever it changes, so
 // pictures and video frames arrive at the size they are shown (fitted, aspect
 // ratio kept); it paints them one to one into the label, centred between
@@ -41,6 +42,7 @@ private:
     void followContent(vistrel::session::Content content);
 
     QLabel *m_preview;
+    QLabel *m_name;  // the chosen file's name, beside the status
     QLabel *m_status;
     vistrel::session::PanelSession &m_session;
     QImage m_image;

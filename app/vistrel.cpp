@@ -4,6 +4,7 @@
 
 #include "pattern_controls.h"
 #include "preview_pane.h"
+#include "settings_store.h"
 #include "vistrel_version.h"
 #include "voltagedescription.h"
 
@@ -68,9 +69,8 @@ Vistrel::Vistrel(QWidget *parent)
     ui.devicecomboBox->setEnabled(true);
     connectWidgets();
     installValidators();
-    ui.widget_39->hide();  // Vbias is stored and sent, but not offered
-    ui.widget_4->hide();   // gamma stays at its default unless the row is shown
     ui.lineEdit_gamma->hide();
+    installAdvancedRows();
     keepOnOnceChecked(ui.radioButton_gamma);
     installKeyboard();
     describeControls();
@@ -124,6 +124,25 @@ void Vistrel::connectWidgets()
     };
     for (const Wire &wire : wires)
         connect(wire.sender, wire.signal, this, wire.slot);
+}
+
+// Vbias and the gamma row are offered behind one button, off at a first
+// start; hidden, Vbias is still stored and sent, and gamma stays linear.
+void Vistrel::installAdvancedRows()
+{
+    const bool shown = vistrel::session::loadConsoleValue(QStringLiteral("advancedShown")).toBool();
+    ui.advancedButton->setChecked(shown);
+    showAdvanced(shown);
+    connect(ui.advancedButton, &QPushButton::toggled, this, [this](bool on) {
+        showAdvanced(on);
+        vistrel::session::saveConsoleValue(QStringLiteral("advancedShown"), on);
+    });
+}
+
+void Vistrel::showAdvanced(bool shown)
+{
+    ui.widget_39->setVisible(shown);
+    ui.widget_4->setVisible(shown);
 }
 
 void Vistrel::installValidators()

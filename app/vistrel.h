@@ -58,6 +58,8 @@ public slots:
 private:
     void connectWidgets();
     void installValidators();
+    void installAdvancedRows();
+    void showAdvanced(bool shown);
     void connectSession();
     void installKeyboard();   // vistrel_keyboard.cpp
     void describeControls();

@@ -2,7 +2,10 @@
 // leaves showing the outcome to the view.
 #include "vistrel.h"
 
+#include "settings_store.h"
+
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 using vistrel::session::LinkState;
@@ -14,9 +17,14 @@ Vistrel::OpenFileDialog Vistrel::openFileDialog =
         return QFileDialog::getOpenFileName(parent, caption, dir, filter);
     };
 
+// Both dialogs start in the folder of the last file chosen, across restarts.
 QString Vistrel::chooseFile(const QString &caption, const QString &filter)
 {
-    return openFileDialog(this, caption, QString(), filter);
+    const QString key = QStringLiteral("lastFolder");
+    const QString path = openFileDialog(this, caption, vistrel::session::loadConsoleValue(key).toString(), filter);
+    if (!path.isEmpty())
+        vistrel::session::saveConsoleValue(key, QFileInfo(path).absolutePath());
+    return path;
 }
 
 void Vistrel::on_Open_CLose_click()
@@ -122,7 +130,8 @@ vistrel::session::FieldTexts Vistrel::fieldTexts() const
 
 std::optional<QString> Vistrel::gammaText() const
 {
-    if (!ui.radioButton_gamma->isChecked())
+    // A curve hidden with its row is not applied: Set sends what is shown.
+    if (ui.widget_4->isHidden() || !ui.radioButton_gamma->isChecked())
         return std::nullopt;
     return ui.lineEdit_gamma->text();
 }

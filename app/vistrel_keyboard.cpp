@@ -25,6 +25,7 @@ void Vistrel::installKeyboard()
     const Binding bindings[] = {
         {QKeySequence(Qt::CTRL | Qt::Key_L), ui.openButton, "Open or close the link to the selected bridge"},
         {QKeySequence(Qt::CTRL | Qt::Key_S), ui.sendButton, "Send the drive voltages to the panel"},
+        {QKeySequence(Qt::CTRL | Qt::Key_D), ui.advancedButton, "Show or hide Vbias and the gamma curve"},
         {QKeySequence(Qt::Key_F5), ui.startButton, "Show the chosen picture or video on the panel, or take it down"},
         {QKeySequence(Qt::CTRL | Qt::Key_P), ui.pushButton_OpenFile_jpg, "Choose a JPEG picture"},
         {QKeySequence(Qt::CTRL | Qt::Key_M), ui.pushButton_OpenFile_mp4, "Choose an MP4 video"},
@@ -46,7 +47,7 @@ void Vistrel::installKeyboard()
     QWidget *const order[] = {
         ui.devicecomboBox, ui.openButton, ui.lineEdit_vdd, ui.lineEdit_grvh, ui.lineEdit_vss, ui.lineEdit_grvl,
         ui.lineEdit_von, ui.lineEdit_fps, ui.lineEdit_voff, ui.lineEdit_vbais, ui.radioButton_gamma,
-        ui.lineEdit_gamma, ui.sendButton, ui.pushButton_voltagedescription, ui.pushButton_brightness,
+        ui.lineEdit_gamma, ui.advancedButton, ui.sendButton, ui.pushButton_voltagedescription, ui.pushButton_brightness,
         ui.pushButton_chessboard, ui.patternComboBox, ui.patternValue1, ui.patternValue2, ui.patternValue3,
         ui.patternShowButton, ui.patternOffButton, ui.pushButton_OpenFile_jpg, ui.loopcheckBox, ui.pushButton_OpenFile_mp4,
         ui.startButton,
@@ -76,6 +77,7 @@ void Vistrel::describeControls()
         {ui.radioButton_gamma, "Gamma curve", "Shapes the gray-level tables with a gamma curve"},
         {ui.lineEdit_gamma, "Gamma exponent", "Exponent of the gray-level curve, 2.2 by default"},
         {ui.sendButton, "Set", "Sends the drive voltages to the panel"},
+        {ui.advancedButton, "Advanced drive settings", "Shows or hides the Vbias field and the gamma curve"},
         {ui.pushButton_brightness, "All on", "Lights every pixel of the panel, or switches it off"},
         {ui.pushButton_chessboard, "Checkerboard", "Shows a 10 by 10 checkerboard, or switches it off"},
         {ui.patternComboBox, "Pattern", "The test pattern that Show lights"},

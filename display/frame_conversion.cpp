@@ -89,11 +89,28 @@ QImage fittedGray(const cv::Mat &image, cv::Size area, int interpolation)
     return preview;
 }
 
+cv::Mat panelImage(const protocol::Bytes &frame)
+{
+    if (frame.size() != protocol::kDisplayFrameSize)
+        return {};
+    // The slots as two-channel pixels; the gray byte is the second channel.
+    const cv::Mat pairs(protocol::kPanelHeight, protocol::kPanelWidth, CV_8UC2,
+                        const_cast<std::uint8_t *>(frame.data() + 2));
+    cv::Mat gray;
+    cv::extractChannel(pairs, gray, 1);
+    return gray;
+}
+
+QImage panelPreview(const protocol::Bytes &frame, cv::Size area)
+{
+    return fittedGray(panelImage(frame), area, cv::INTER_NEAREST);
+}
+
 VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea)
 {
     VideoFrame frame;
-    frame.preview = fittedGray(bgr, previewArea, cv::INTER_NEAREST);
     frame.packet = panelFrame(bgr, kPanelSize, protocol::kFrameModeVideo);
+    frame.preview = panelPreview(frame.packet, previewArea);
     return frame;
 }
 

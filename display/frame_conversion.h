@@ -1,5 +1,5 @@
 // Turning decoded images into what the panel and the preview need: the gray
-// 180 x 100 display frame and a gray preview at the size it is shown. Pure
+// 180 x 100 display frame and its preview at the size it is shown. Pure
 // functions, no device.
 #ifndef VISTREL_DISPLAY_FRAME_CONVERSION_H
 #define VISTREL_DISPLAY_FRAME_CONVERSION_H
@@ -43,14 +43,23 @@ cv::Rect letterboxRect(cv::Size source, cv::Size area);
 // pixels, so it may be handed to another thread.
 QImage fittedGray(const cv::Mat &image, cv::Size area, int interpolation);
 
+// The 180 x 100 gray image a display frame puts on the panel: pixel (r, c)
+// is the second byte of slot 180 r + c. Empty for anything but a display
+// frame.
+cv::Mat panelImage(const protocol::Bytes &frame);
+
+// The preview of a display frame: the panel's image, nearest pixel, fitted
+// into `area` with the panel's 9:5 kept (fittedGray), so the preview shows
+// what the panel shows, pixel edges and all. Null for an empty frame or area.
+QImage panelPreview(const protocol::Bytes &frame, cv::Size area);
+
 // What the video worker makes of one decoded frame.
 struct VideoFrame {
-    QImage preview;           // fitted into the preview area, gray; null without an area
+    QImage preview;           // panelPreview of the packet; null without an area
     protocol::Bytes packet;   // mode byte 00
 };
-// The preview samples the nearest source pixel: at up to 60 frames a second
-// its cost then follows the preview's size alone (bilinear costs twice as
-// much, area averaging follows the source's size, ruinous at 3840 x 2160).
+// The preview is made from the 180 x 100 panel image, not from the source:
+// its cost follows the preview's size alone, whatever the source's.
 VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea);
 
 } // namespace vistrel::display

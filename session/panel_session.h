@@ -17,7 +17,6 @@
 #include <QSize>
 #include <QStringList>
 #include <QTimer>
-#include <opencv2/core.hpp>
 
 #include <cstdint>
 #include <optional>
@@ -91,9 +90,9 @@ public:
     // included.
     std::uint64_t bytesWritten() const { return m_link.bytesWritten(); }
 
-    // Previews (picture and video) are made at the size they are shown, in
-    // device pixels, letterboxed; the window reports that size whenever it
-    // changes, and a chosen picture's preview is then made again.
+    // Previews are the panel's image fitted at the size they are shown, in
+    // device pixels; the window reports that size whenever it changes, and
+    // a still's preview is then made again.
     void setPreviewArea(QSize devicePixels);
     QSize previewArea() const { return m_previewArea; }
 
@@ -103,12 +102,16 @@ signals:
     void linkStateChanged(vistrel::session::LinkState state);
     void contentChanged(vistrel::session::Content content);
     void notice(const vistrel::session::Notice &notice);
-    // The gray preview of the chosen picture, at the preview area's size.
+    // A file was chosen (picture or video); its preview follows.
+    void mediaChosen(const QString &path);
+    // The preview of the chosen file, at the preview area's size: the
+    // panel's 180 x 100 image of the picture or of the video's first frame;
+    // a null image when it cannot be read. Sent on a choice, and when a
+    // pattern is taken down (a null image when nothing is chosen).
     void picturePreview(const QImage &image);
     // Which pattern is lit, with its values; nothing once it is taken down.
     void patternChanged(const std::optional<vistrel::protocol::PatternRequest> &pattern);
-    // The lit pattern at the preview area's size; a null image when it is
-    // taken down and no picture is chosen (a chosen one's preview follows).
+    // The lit pattern's panel image at the preview area's size.
     void patternPreview(const QImage &image);
     // The preview of each video frame written, from the worker, at the
     // preview area's size.
@@ -146,7 +149,7 @@ private:
     void patternTakenDown();
 
     bool showPicture();
-    void emitPicturePreview();
+    void emitStillPreview();
     bool startVideo(bool loop, const PlaybackBound &bound);
     // The video worker's sink, on the worker's thread.
     bool writeVideoFrame(const protocol::Bytes &frame, std::uint64_t video);
@@ -168,7 +171,7 @@ private:
     std::optional<protocol::PatternRequest> m_litPattern;
     QString m_mediaPath;
     bool m_pictureMode = false;
-    cv::Mat m_picture;
+    protocol::Bytes m_mediaFrame;  // the chosen file's first display frame, empty if none
     QSize m_previewArea;
     Playback *m_playback = nullptr;
     std::uint64_t m_video = 0;  // counts video starts, so a late failure of an old one is told apart

@@ -10,6 +10,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
+#include <opencv2/videoio.hpp>
 
 namespace vistrel::session {
 
@@ -44,6 +45,20 @@ cv::Mat readPicture(const QString &path)
     } catch (const cv::Exception &) {
         return {};
     }
+}
+
+// A video's first frame, or an empty image when it cannot be read.
+cv::Mat readFirstFrame(const QString &path)
+{
+    cv::Mat frame;
+    try {
+        cv::VideoCapture capture(path.toUtf8().toStdString(), cv::CAP_FFMPEG);
+        if (capture.isOpened())
+            capture.read(frame);
+    } catch (const cv::Exception &) {
+        return {};
+    }
+    return frame;
 }
 
 } // namespace
@@ -139,22 +154,17 @@ bool PanelSession::takeDownPattern()
     return true;
 }
 
+// From the frame the panel takes, nearest pixel: a one-pixel line stays one sharp line.
 void PanelSession::emitPatternPreview()
 {
-    protocol::Bytes image = protocol::patternImage(*m_litPattern);
-    const cv::Mat gray(protocol::kPanelHeight, protocol::kPanelWidth, CV_8UC1, image.data());
-    // Nearest pixel: a one-pixel line stays one sharp line.
     const cv::Size area(m_previewArea.width(), m_previewArea.height());
-    emit patternPreview(display::fittedGray(gray, area, cv::INTER_NEAREST));
+    emit patternPreview(display::panelPreview(protocol::patternFrame(*m_litPattern), area));
 }
 
 void PanelSession::patternTakenDown()
 {
     emit patternChanged(std::nullopt);
-    if (m_pictureMode && !m_picture.empty())
-        emitPicturePreview();
-    else
-        emit patternPreview(QImage());
+    emitStillPreview();
 }
 
 // --- picture and video ---
@@ -163,23 +173,29 @@ bool PanelSession::choosePicture(const QString &path)
 {
     cv::Mat picture = readPicture(path);
     if (picture.empty()) {
-        report(Notice::PictureUnreadable, QStringLiteral("picture not readable"));
+        report(Notice::PictureUnreadable, QStringLiteral("picture not readable\n%1").arg(path));
         return false;
     }
     if (m_content == Content::Video)
         stopShow();
     m_mediaPath = path;
     m_pictureMode = true;
-    m_picture = picture;
-    emitPicturePreview();
+    m_mediaFrame = display::panelFrame(picture, display::kPanelSize, protocol::kFrameModeStill);
+    emit mediaChosen(path);
+    emitStillPreview();
     return true;
 }
 
-void PanelSession::emitPicturePreview()
+// A lit pattern, else the chosen file as Start shows it first (nothing
+// when none is chosen or its first frame cannot be read).
+void PanelSession::emitStillPreview()
 {
-    // Area averaging: made once per choice, so quality wins over speed here.
+    if (m_litPattern) {
+        emitPatternPreview();
+        return;
+    }
     const cv::Size area(m_previewArea.width(), m_previewArea.height());
-    emit picturePreview(display::fittedGray(m_picture, area, cv::INTER_AREA));
+    emit picturePreview(display::panelPreview(m_mediaFrame, area));
 }
 
 void PanelSession::setPreviewArea(QSize devicePixels)
@@ -188,10 +204,8 @@ void PanelSession::setPreviewArea(QSize devicePixels)
         return;
     m_previewArea = devicePixels;
     m_playback->setPreviewArea(devicePixels);
-    if (m_litPattern)
-        emitPatternPreview();
-    else if (m_pictureMode && !m_picture.empty())
-        emitPicturePreview();
+    if (m_content != Content::Video)
+        emitStillPreview();
 }
 
 void PanelSession::chooseVideo(const QString &path)
@@ -201,6 +215,11 @@ void PanelSession::chooseVideo(const QString &path)
         stopShow();
     m_mediaPath = path;
     m_pictureMode = false;
+    const cv::Mat first = readFirstFrame(path);
+    m_mediaFrame = first.empty() ? protocol::Bytes()
+                                 : display::panelFrame(first, display::kPanelSize, protocol::kFrameModeVideo);
+    emit mediaChosen(path);
+    emitStillPreview();
 }
 
 bool PanelSession::toggleStart(bool loop)
@@ -221,8 +240,7 @@ bool PanelSession::startShow(bool loop, const PlaybackBound &bound)
 
 bool PanelSession::showPicture()
 {
-    const protocol::Bytes frame = display::panelFrame(m_picture, display::kPanelSize, protocol::kFrameModeStill);
-    if (!showFrame(frame, QStringLiteral("picture frame")))
+    if (!showFrame(m_mediaFrame, QStringLiteral("picture frame")))
         return false;
     qCDebug(lcSession) << " Send OK";
     setContent(Content::Picture);

@@ -8,6 +8,8 @@ namespace vistrel::session {
 
 namespace {
 
+const QString kConsoleGroup = QStringLiteral("Console");
+
 struct StoredField {
     const char *key;
     QString FieldTexts::*text;
@@ -28,9 +30,10 @@ const StoredField kStoredFields[] = {
 
 class StoreGroup {
 public:
-    StoreGroup() : m_store(QStringLiteral("Halvorn"), QStringLiteral("Vistrel"))
+    explicit StoreGroup(const QString &name = QStringLiteral("ReceiverSettings"))
+        : m_store(QStringLiteral("Halvorn"), QStringLiteral("Vistrel"))
     {
-        m_store.beginGroup(QStringLiteral("ReceiverSettings"));
+        m_store.beginGroup(name);
     }
     ~StoreGroup() { m_store.endGroup(); }
     QSettings &store() { return m_store; }
@@ -58,6 +61,16 @@ void saveFieldTexts(const FieldTexts &texts)
     StoreGroup group;
     for (const StoredField &field : kStoredFields)
         group.store().setValue(QLatin1String(field.key), texts.*field.text);
+}
+
+QVariant loadConsoleValue(const QString &key)
+{
+    return StoreGroup(kConsoleGroup).store().value(key);
+}
+
+void saveConsoleValue(const QString &key, const QVariant &value)
+{
+    StoreGroup(kConsoleGroup).store().setValue(key, value);
 }
 
 } // namespace vistrel::session

@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QIcon>
 #include <QScreen>
+#include <QStyle>
 #include <QWidget>
 
 #include <algorithm>
@@ -35,9 +36,43 @@ private:
     QWidget *m_panel;
 };
 
-int clampedTop(const QRect &console, int height, const QRect &available)
+int clamped(int value, int low, int high)
 {
-    return std::max(available.top(), std::min(console.top(), available.bottom() + 1 - height));
+    return std::max(low, std::min(value, high));
+}
+
+// The console kept on the screen.
+QRect inside(QRect console, const QRect &available)
+{
+    console.moveLeft(clamped(console.left(), available.left(), available.right() + 1 - console.width()));
+    console.moveTop(clamped(console.top(), available.top(), available.bottom() + 1 - console.height()));
+    return console;
+}
+
+// The panel right of the console, as wide as the room allows up to its
+// preferred width; the console moves left only as far as that needs.
+SideBySide toTheRight(QRect console, const QSize &preferred, const QRect &available, int gap)
+{
+    const int width = std::min(preferred.width(), available.width() - console.width() - gap);
+    const int height = std::min(preferred.height(), available.height());
+    console.moveRight(std::min(console.right(), available.right() - gap - width));
+    const int top = clamped(console.top(), available.top(), available.bottom() + 1 - height);
+    return {console, QRect(console.right() + 1 + gap, top, width, height)};
+}
+
+// The same below the console.
+SideBySide underneath(QRect console, const QSize &preferred, const QRect &available, int gap)
+{
+    const int height = std::min(preferred.height(), available.height() - console.height() - gap);
+    const int width = std::min(preferred.width(), available.width());
+    console.moveBottom(std::min(console.bottom(), available.bottom() - gap - height));
+    const int left = clamped(console.left(), available.left(), available.right() + 1 - width);
+    return {console, QRect(left, console.bottom() + 1 + gap, width, height)};
+}
+
+std::int64_t area(const QRect &rect)
+{
+    return rect.isEmpty() ? 0 : std::int64_t{rect.width()} * rect.height();
 }
 
 } // namespace
@@ -45,30 +80,31 @@ int clampedTop(const QRect &console, int height, const QRect &available)
 SideBySide placeBeside(const QRect &console, const QSize &preferred, const QSize &minimum,
                        const QRect &available, int gap)
 {
-    SideBySide result{console, {}};
-    const int height = std::max(minimum.height(), std::min(preferred.height(), available.height()));
-    const int rightRoom = available.right() - console.right() - gap;
-    const int leftRoom = console.left() - available.left() - gap;
-    int width = 0;
-    int left = 0;
-    if (rightRoom >= minimum.width()) {
-        width = std::min(preferred.width(), rightRoom);
-        left = console.right() + 1 + gap;
-    } else if (leftRoom >= minimum.width()) {
-        width = std::min(preferred.width(), leftRoom);
-        left = console.left() - gap - width;
-    } else {
-        const int room = available.width() - console.width() - gap;
-        width = std::max(minimum.width(), std::min(preferred.width(), room));
-        left = available.right() + 1 - width;
-        if (room >= minimum.width())
-            result.console.moveLeft(left - gap - console.width());
+    const QRect onScreen = inside(console, available);
+    const bool rightFits = available.width() - onScreen.width() - gap >= minimum.width()
+                           && available.height() >= minimum.height();
+    if (rightFits)
+        return toTheRight(onScreen, preferred, available, gap);
+    const bool belowFits = available.height() - onScreen.height() - gap >= minimum.height()
+                           && available.width() >= minimum.width();
+    if (belowFits)
+        return underneath(onScreen, preferred, available, gap);
+    const SideBySide right = toTheRight(onScreen, preferred, available, gap);
+    const SideBySide below = underneath(onScreen, preferred, available, gap);
+    if (area(right.panel) == 0 && area(below.panel) == 0) {  // the console fills the screen
+        QRect corner(QPoint(), preferred.boundedTo(available.size()));
+        corner.moveBottomRight(available.bottomRight());
+        return {onScreen, corner};
     }
-    result.panel = QRect(left, clampedTop(result.console, height, available), width, height);
-    return result;
+    return area(right.panel) >= area(below.panel) ? right : below;
 }
 
-VirtualPanelWindow *openVirtualPanelBeside(QWidget &console)
+bool placeStillFree(const QRect &panel, const QRect &console, const QRect &available)
+{
+    return available.contains(panel) && !panel.intersects(console);
+}
+
+VirtualPanelWindow *openVirtualPanelBeside(QWidget &console, const std::optional<QRect> &remembered)
 {
     auto *panel = new VirtualPanelWindow;
     panel->setAttribute(Qt::WA_DeleteOnClose);
@@ -80,12 +116,20 @@ VirtualPanelWindow *openVirtualPanelBeside(QWidget &console)
 
     const QScreen *screen = console.screen();
     const QRect available = screen ? screen->availableGeometry() : console.frameGeometry();
-    const SideBySide layout = placeBeside(console.frameGeometry(), panel->sizeHint(),
-                                          panel->minimumSizeHint(), available);
-    if (layout.console.topLeft() != console.frameGeometry().topLeft())
-        console.move(layout.console.topLeft());
-    panel->resize(layout.panel.size());
-    panel->move(layout.panel.topLeft());
+    // The window manager's frame is not known before the window is shown:
+    // a title bar's height is set aside, so the frame stays on the screen.
+    const QMargins frame(0, panel->style()->pixelMetric(QStyle::PM_TitleBarHeight), 0, 0);
+    const QSize framing(frame.left() + frame.right(), frame.top() + frame.bottom());
+    QRect placed = remembered ? remembered->marginsAdded(frame) : QRect();
+    if (!remembered || !placeStillFree(placed, console.frameGeometry(), available)) {
+        const SideBySide layout = placeBeside(console.frameGeometry(), panel->sizeHint() + framing,
+                                              panel->unscrolledMinimum() + framing, available);
+        if (layout.console.topLeft() != console.frameGeometry().topLeft())
+            console.move(layout.console.topLeft());
+        placed = layout.panel;
+    }
+    panel->resize(placed.marginsRemoved(frame).size());
+    panel->move(placed.topLeft());  // a window's position is its frame's
     panel->show();
     return panel;
 }

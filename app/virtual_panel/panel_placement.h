@@ -7,6 +7,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <optional>
+
 class QWidget;
 
 namespace vistrel::virt {
@@ -18,17 +20,24 @@ struct SideBySide {
     QRect panel;
 };
 
-// Lays a panel window of `preferred` size (not below `minimum`) next to the
-// console inside `available`: to its right if there is room, else to its
-// left, else the console moves over so that both fit; when even that is
-// impossible the panel sits at the right edge, over the console. The top
-// edges line up as far as the screen allows. `gap` pixels stay between them.
+// Lays a panel window of `preferred` size next to the console inside
+// `available` (frame rectangles): to its right if the screen leaves room for
+// `minimum` there, else below it, else smaller than `minimum` on whichever of
+// the two leaves it more room. The console moves (only as far as needed) to
+// make room and stays on the screen; the two never overlap unless the
+// console alone fills the screen. `gap` pixels stay between them.
 SideBySide placeBeside(const QRect &console, const QSize &preferred, const QSize &minimum,
                        const QRect &available, int gap = 8);
 
-// Creates the "Virtual panel" window, places it beside `console`, shows it.
-// The window deletes itself when closed and is deleted with the console.
-VirtualPanelWindow *openVirtualPanelBeside(QWidget &console);
+// Whether a remembered place for the panel is still on the screen and clear
+// of the console.
+bool placeStillFree(const QRect &panel, const QRect &console, const QRect &available);
+
+// Creates the "Virtual panel" window, shows it where it was (`remembered`:
+// its frame's top left and its size) if that place is still free, else
+// beside `console`. The window deletes itself when closed and is deleted
+// with the console.
+VirtualPanelWindow *openVirtualPanelBeside(QWidget &console, const std::optional<QRect> &remembered = {});
 
 } // namespace vistrel::virt
 

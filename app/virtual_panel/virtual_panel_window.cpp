@@ -12,6 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
 #include <QStyle>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -155,9 +156,29 @@ VirtualPanelWindow::VirtualPanelWindow(QWidget *parent) : QWidget(parent, Qt::Wi
 
 VirtualPanelWindow::~VirtualPanelWindow() = default;
 
+QSize VirtualPanelWindow::sizeHint() const
+{
+    return m_content->sizeHint();
+}
+
+QSize VirtualPanelWindow::unscrolledMinimum() const
+{
+    return m_content->minimumSizeHint();
+}
+
+// The sections sit in a scroll area: on a small screen the window may be
+// made smaller than they need, and scrolls instead of covering the console.
 void VirtualPanelWindow::buildUi()
 {
-    auto *layout = new QVBoxLayout(this);
+    auto *scroll = new QScrollArea;
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    m_content = new QWidget;
+    scroll->setWidget(m_content);
+    auto *outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(scroll);
+    auto *layout = new QVBoxLayout(m_content);
     layout->setContentsMargins(8, 8, 8, 8);
     layout->setSpacing(8);
     layout->addWidget(buildPictureSection(), 3);

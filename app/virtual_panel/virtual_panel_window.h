@@ -42,6 +42,10 @@ public:
     std::optional<std::string> viewedSerial() const { return m_viewed; }
     // True once the user picked a bridge in the list.
     bool followsWrites() const { return !m_pinned; }
+    // What the sections ask for, and the least they need unscrolled; the
+    // window itself may be made smaller, and then scrolls.
+    QSize sizeHint() const override;
+    QSize unscrolledMinimum() const;
 
 public slots:
     // Takes in what the bridges reported since the last call and updates the
@@ -96,6 +100,7 @@ private:
     bool m_shownAnyFrame = false;
     std::optional<protocol::DriveSettings> m_shownDrive;
 
+    QWidget *m_content = nullptr;  // the sections, inside the scroll area
     PanelPictureView *m_picture = nullptr;
     QLabel *m_viewedLabel = nullptr;
     QLabel *m_mode = nullptr;

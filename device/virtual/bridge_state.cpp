@@ -93,8 +93,16 @@ bool Registry::plug(const std::string &rawSerial)
     if (findPlugged(serial))
         return false;
     BridgePtr &bridge = bridges[serial];
-    if (!bridge)
+    if (!bridge) {
         bridge = std::make_shared<Bridge>(serial, nextLocId++, captureLimit, historyLimit);
+    } else {
+        // Plugged in again: the controller powers up blank, as a real one
+        // does, so the console must send its settings again.
+        std::lock_guard<std::mutex> data(bridge->data);
+        bridge->panel.lastFrame.reset();
+        bridge->panel.lastDrive.reset();
+        bridge->panel.lastScan.reset();
+    }
     plugged.push_back(bridge);
     return true;
 }
@@ -116,7 +124,8 @@ bool Registry::unplug(const std::string &rawSerial)
     bridge->config.isOpen = false;
     // The controller behind the bridge goes dark with it: a replugged panel
     // starts closed and showing nothing, and a packet cut by the pull is lost.
-    // Its counters and last frame stay for whoever looks back.
+    // Its counters, last frame and settings stay for whoever looks back,
+    // until it is plugged in again.
     bridge->panel.linkOpen = false;
     bridge->panel.showing = false;
     bridge->decoder.reset();

@@ -104,6 +104,7 @@ QByteArray windowSession()
         {ui.lineEdit_gamma, "2.2"}};
     for (const auto &[edit, text] : texts)
         edit->setText(text);
+    ui.advancedButton->click();  // the gamma row, which Set reads only while shown
     ui.radioButton_gamma->setChecked(true);
     ui.sendButton->click();
     for (QPushButton *pattern : {ui.pushButton_brightness, ui.pushButton_brightness, ui.pushButton_chessboard, ui.pushButton_chessboard})

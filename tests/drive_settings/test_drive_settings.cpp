@@ -5,6 +5,9 @@
 #include <QSettings>
 #include <opencv2/imgcodecs.hpp>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 const QStringList kFields{"lineEdit_vss", "lineEdit_vdd", "lineEdit_voff", "lineEdit_von",
                           "lineEdit_vbais", "lineEdit_grvl", "lineEdit_grvh", "lineEdit_fps"};
@@ -91,6 +94,83 @@ private slots:
         QCOMPARE(VistrelInspector::fps(*window), box.endsWith("empty") ? 30 : 60);
         QCOMPARE(ui().openButton->text(), fault == "closed" ? "OPEN" : "CLOSE");
     }
+
+    // One button shows Vbias and the gamma row together, and the choice survives a restart.
+    void advancedRows()
+    {
+        auto rowsShown = [this] {
+            const bool vbias = !ui().widget_39->isHidden(), gamma = !ui().widget_4->isHidden();
+            return vbias == gamma ? int(vbias) : -1;
+        };
+        QVERIFY(!ui().advancedButton->isChecked());
+        QCOMPARE(rowsShown(), 0);
+        for (bool on : {true, false, true}) {
+            ui().advancedButton->click();
+            QCOMPARE(rowsShown(), int(on));
+            window = std::make_unique<Vistrel>();
+            QCOMPARE(ui().advancedButton->isChecked(), on);
+            QCOMPARE(rowsShown(), int(on));
+        }
+        QCOMPARE(QSettings("Halvorn", "Vistrel").value("Console/advancedShown"), QVariant(true));
+    }
+
+    // Set with the rows shown sends the typed Vbias and, once chosen, the gamma curve;
+    // a curve hidden with its row is not sent.
+    void advancedSet_data()
+    {
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<bool>("gamma");     // the gamma button clicked (with the row shown)
+        QTest::addColumn<double>("exponent");  // 0: linear tables expected
+        QTest::newRow("shown, linear") << true << false << 0.0;
+        QTest::newRow("shown, gamma 1.8") << true << true << 1.8;
+        QTest::newRow("gamma chosen, then hidden") << false << true << 0.0;
+    }
+    void advancedSet()
+    {
+        QFETCH(bool, visible);
+        QFETCH(bool, gamma);
+        QFETCH(double, exponent);
+        const double volts[] = {-1.5, 2.25, -13, 14.5, 3.75, 0.5, 4.5};  // Vss Vdd Voff Von Vbias Vl Vh
+        const QStringList names{"lineEdit_vss", "lineEdit_vdd", "lineEdit_voff", "lineEdit_von",
+                                "lineEdit_vbais", "lineEdit_grvl", "lineEdit_grvh"};
+        for (int i = 0; i < names.size(); ++i)
+            field(names[i])->setText(QString::number(volts[i]));
+        field("lineEdit_fps")->setText("60");
+        ui().advancedButton->click();
+        if (gamma) {
+            ui().lineEdit_gamma->setText("1.8");
+            ui().radioButton_gamma->click();
+            QVERIFY(!ui().lineEdit_gamma->isHidden());
+        }
+        if (!visible)
+            ui().advancedButton->click();
+        openLink();
+        MessageBoxRecorder boxes;
+        window->sendValue2Device();
+        QCOMPARE(shown(boxes), QStringList{kSuccess});
+
+        // The packet's rule: wide scale (+-20 V) for the scan voltages and
+        // their copies, narrow (+-10 V) for the rest, codes truncated; each
+        // gray table runs from entry 0 = gray 255 down, bent by the curve.
+        auto narrow = [](double v) { return (10 + v) / 20 * 65535; };
+        auto wide = [&](double v) { return narrow(v * 0.5); };
+        std::vector<std::uint8_t> expected{0xFF, 0x01};
+        auto put = [&](double code) {
+            const auto c = static_cast<std::uint16_t>(std::clamp(code, 0.0, 65535.0));
+            expected.insert(expected.end(), {std::uint8_t(c >> 8), std::uint8_t(c & 0xFF)});
+        };
+        for (double v : {volts[0], volts[1], volts[2], volts[3], volts[2], volts[3]})
+            put(wide(v));
+        put(narrow(volts[4]));
+        for (int table = 0; table < 3; ++table)
+            for (int g = 255; g >= 0; --g) {
+                const double level = exponent > 0 ? std::pow(g / 255.0, exponent) * 255 : g;
+                put((narrow(volts[5]) - narrow(volts[6])) / 256 * level + narrow(volts[6]));
+            }
+        expected.insert(expected.end(), {0x0D, 0x0A});
+        QCOMPARE(bed().captured("VPANEL01"), expected);
+    }
+
 };
 
 QTEST_MAIN(TestDriveSettings)

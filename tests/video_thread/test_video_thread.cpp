@@ -229,13 +229,13 @@ private slots:
             QCOMPARE(m_recorder.words().size(), 5);
     }
 
-    // Previews come fitted into the preview area, gray, and follow a new
+    // Previews are the panel's 9:5 image fitted into the preview area, gray, and follow a new
     // size; the progress reports end with the file's last frame.
     void previewsAndProgress()
     {
         VideoOptions options;
         options.path = m_ramp;
-        options.previewArea = {200, 100};  // a 64 x 36 video: 178 x 100
+        options.previewArea = {200, 100};  // the panel's 9:5: 180 x 100
         options.loop = true;  // two passes: frames are still read after the resize below
         options.passLimit = 2;
         auto worker = makeWorker(options);
@@ -247,9 +247,9 @@ private slots:
         QVERIFY(worker->wait(5000));  // read only once the worker has ended
         QCOMPARE(previews.size(), 48);
         const QImage first = previews.first().first().value<QImage>();
-        QCOMPARE(first.size(), QSize(178, 100));
+        QCOMPARE(first.size(), QSize(180, 100));
         QCOMPARE(first.format(), QImage::Format_RGB32);
-        for (const QPoint at : {QPoint(0, 0), QPoint(177, 99), QPoint(89, 50)}) {
+        for (const QPoint at : {QPoint(0, 0), QPoint(179, 99), QPoint(89, 50)}) {
             const QRgb shown = first.pixel(at);
             QVERIFY2(qRed(shown) == qGreen(shown) && qGreen(shown) == qBlue(shown) && std::abs(qGray(shown) - 16) <= 4,
                      qPrintable(QString::number(shown, 16)));

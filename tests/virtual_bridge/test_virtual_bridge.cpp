@@ -151,6 +151,14 @@ private slots:
         QVERIFY(qAbs(state.lastDrive->volts[1] - 2.0) < 0.05 && qAbs(state.lastDrive->volts[2] + 3.0) < 0.05);
         QCOMPARE(write(handle, kStop), FT_STATUS(FT_OK));
         QVERIFY(!bed().panel("VPANEL01").showing);
+        // Pulled, what it last had can still be read; plugged in again it is a
+        // controller powered up anew: no settings, no frame, no timing.
+        QVERIFY(bed().unplug("VPANEL01"));
+        QVERIFY(bed().panel("VPANEL01").lastFrame && bed().panel("VPANEL01").lastDrive);
+        bed().plug("VPANEL01");
+        const auto replugged = bed().panel("VPANEL01");
+        QVERIFY(!replugged.lastFrame && !replugged.lastDrive && !replugged.lastScan && !replugged.linkOpen);
+        FT_Close(handle);
     }
 
     void concurrentWritersNeverTear()

@@ -39,7 +39,9 @@ private slots:
     void closingThePanelLeavesTheConsoleButNotTheOtherWayRound();
     void settingsDecodeBackToVolts_data();
     void settingsDecodeBackToVolts();
-    void frameRateAndPlacement();
+    void frameRate();
+    void placement_data();
+    void placement();
     void aPartlyChangedFrameLooksLikeAFreshOne_data();
     void aPartlyChangedFrameLooksLikeAFreshOne();
 
@@ -247,7 +249,7 @@ void VirtualPanelTest::settingsDecodeBackToVolts()
     QCOMPARE(shown, texts);
 }
 
-void VirtualPanelTest::frameRateAndPlacement()
+void VirtualPanelTest::frameRate()
 {
     auto at = [](int ms) { return FrameRateMeter::Clock::time_point(std::chrono::milliseconds(100000 + ms)); };
     FrameRateMeter meter;
@@ -255,10 +257,51 @@ void VirtualPanelTest::frameRateAndPlacement()
         meter.addFrame(at(ms));
     QCOMPARE(meter.rate(at(990)), 100.0);  // (n - 1) / span
     QCOMPARE(meter.rate(at(1985)), 1.0);  // older frames forgotten
+}
 
-    const SideBySide moved = placeBeside({300, 50, 1001, 555}, {580, 845}, {400, 500}, {0, 0, 1600, 900});
-    QCOMPARE(moved.console, QRect(11, 50, 1001, 555));  // centred console moves over
-    QCOMPARE(moved.panel, QRect(1020, 50, 580, 845));
+// The console (1002 x 554) and a panel that prefers 580 x 845 and needs
+// 420 x 560 unscrolled, on several screens.
+void VirtualPanelTest::placement_data()
+{
+    QTest::addColumn<QRect>("screen");   // available area
+    QTest::addColumn<QPoint>("console");  // where the console was shown
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<QSize>("panel");
+    QTest::newRow("1920 x 1080, centred") << QRect(0, 0, 1920, 1080) << QPoint(459, 263) << "right" << QSize(580, 845);
+    QTest::newRow("2560 x 1440, at the left") << QRect(0, 0, 2560, 1440) << QPoint(0, 0) << "right" << QSize(580, 845);
+    QTest::newRow("1600 x 900, centred") << QRect(0, 0, 1600, 900) << QPoint(299, 173) << "right" << QSize(580, 845);
+    QTest::newRow("1600 x 1000, off the top") << QRect(0, 0, 1600, 1000) << QPoint(300, -40) << "right" << QSize(580, 845);
+    QTest::newRow("1366 x 768: narrower") << QRect(0, 0, 1366, 768) << QPoint(182, 107) << "right" << QSize(356, 768);
+    QTest::newRow("1366 x 768, a top bar") << QRect(0, 27, 1366, 741) << QPoint(182, 120) << "right" << QSize(356, 741);
+    QTest::newRow("1024 x 1280, upright") << QRect(0, 0, 1024, 1280) << QPoint(11, 363) << "below" << QSize(580, 718);
+    QTest::newRow("1280 x 1024: lower") << QRect(0, 0, 1280, 1024) << QPoint(139, 235) << "below" << QSize(580, 462);
+}
+
+void VirtualPanelTest::placement()
+{
+    QFETCH(QRect, screen);
+    QFETCH(QPoint, console);
+    QFETCH(QString, side);
+    QFETCH(QSize, panel);
+    const QRect before(console, QSize(1002, 554));
+    const SideBySide placed = placeBeside(before, {580, 845}, {420, 560}, screen);
+    QVERIFY(screen.contains(placed.console) && screen.contains(placed.panel));
+    QVERIFY(!placed.console.intersects(placed.panel));
+    QCOMPARE(placed.console.size(), before.size());
+    QCOMPARE(placed.panel.size(), panel);
+    const QPoint gap = placed.panel.topLeft() - placed.console.bottomRight();
+    QCOMPARE(side == "right" ? gap.x() : gap.y(), 9);  // 8 pixels between
+    // Lined up with the console where the screen allows.
+    if (side == "right")
+        QCOMPARE(placed.panel.top(), std::min(placed.console.top(), screen.bottom() + 1 - panel.height()));
+    else
+        QCOMPARE(placed.panel.left(), std::min(placed.console.left(), screen.right() + 1 - panel.width()));
+    // The console moves only as far as the panel needs.
+    const QRect onScreen = before.translated(0, std::max(0, screen.top() - before.top()));
+    const int moved = side == "right" ? onScreen.right() - placed.console.right() : onScreen.bottom() - placed.console.bottom();
+    const int needed = side == "right" ? panel.width() + 8 - (screen.right() - onScreen.right())
+                                       : panel.height() + 8 - (screen.bottom() - onScreen.bottom());
+    QCOMPARE(moved, std::max(0, needed));
 }
 
 
