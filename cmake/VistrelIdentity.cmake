@@ -9,6 +9,9 @@ target_include_directories(vistrel_version INTERFACE ${VISTREL_GENERATED_DIR})
 # The names a Linux desktop knows the console by: the reverse-DNS id names the
 # desktop entry, the AppStream metainfo and the icons alike.
 set(VISTREL_APP_ID io.github.vistrel.Vistrel)
-set(VISTREL_HOMEPAGE "https://github.com/vistrel/vistrel" CACHE STRING "The project's home page, for the package metadata")
+# The project has no home page yet: empty leaves it out of the package's
+# control fields, its copyright file and the metainfo (with the screenshot and
+# bug tracker addresses, which hang off it).
+set(VISTREL_HOMEPAGE "" CACHE STRING "The project's home page (https://...), for the package metadata; empty: none")
 # The hicolor theme's sizes the icon is installed in.
 set(VISTREL_ICON_SIZES 16 22 24 32 48 64 128 256 512)

@@ -1,7 +1,8 @@
 // The Debian package, built here with CPack from the build folder: the files
 // it holds and their modes, its control fields (Depends from shlibdeps), man
 // pages that render, desktop files that pass the distribution's validators,
-// icons of the sizes their folders name, the licence, and programs that run.
+// icons of the sizes their folders name, the licence, the changelog, programs
+// that run, and lintian with nothing to say above an info.
 #include "program_run.h"
 #include "test_environment.h"
 #include "vistrel_version.h"
@@ -17,6 +18,12 @@ using testenv::runProgram;
 
 const QString kId = QStringLiteral(APP_ID);
 const QString kVersion = QStringLiteral(VISTREL_VERSION);
+const QString kHomepage = QStringLiteral(HOMEPAGE);
+const QString kDoc = QStringLiteral("/usr/share/doc/vistrel/");
+
+// Each desktop entry and the program it starts.
+const QMap<QString, QString> kDesktopEntries = {{kId, QStringLiteral("vistrel")},
+                                                {kId + QStringLiteral(".Virtual"), QStringLiteral("vistrel-virtual")}};
 
 QStringList programs()
 {
@@ -50,9 +57,11 @@ QMap<QString, QString> expectedFiles()
     for (const QString &size : hicolorSizes())
         files.insert(iconPath(size), data);
     files.insert(QStringLiteral("/usr/lib/udev/rules.d/70-vistrel-ftdi.rules"), data);
-    files.insert(QStringLiteral("/usr/share/applications/%1.desktop").arg(kId), data);
+    for (const QString &entry : kDesktopEntries.keys())
+        files.insert(QStringLiteral("/usr/share/applications/%1.desktop").arg(entry), data);
     files.insert(QStringLiteral("/usr/share/metainfo/%1.metainfo.xml").arg(kId), data);
-    files.insert(QStringLiteral("/usr/share/doc/vistrel/copyright"), data);
+    files.insert(kDoc + QStringLiteral("copyright"), data);
+    files.insert(kDoc + QStringLiteral("changelog.gz"), data);
     return files;
 }
 
@@ -101,6 +110,13 @@ QString readText(const QString &path)
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
+// gzip -n, as Debian wants: no file name, no time stamp (bytes 3 to 7).
+bool gzippedWithoutStamp(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(8).toHex() == QByteArray("1f8b080000000000");
+}
+
 QString failure(const ProgramRun &run) { return QStringLiteral("exit %1\n%2%3").arg(run.exitCode).arg(run.out, run.err); }
 
 } // namespace
@@ -117,15 +133,20 @@ private slots:
     void controlFields();
     void manPagesRender_data();
     void manPagesRender();
+    void desktopEntryValid_data();
     void desktopEntryValid();
     void metainfoValid();
+    void homepageOnlyWhereOneExists();
     void iconSizes_data();
     void iconSizes();
     void copyrightHoldsLicence();
+    void changelogNamesThisRelease();
+    void lintianClean();
     void programsRun_data();
     void programsRun();
 
 private:
+    QString m_deb;
     QString m_root;  // the package unpacked
     QMap<QString, Entry> m_listing;
     QMap<QString, QString> m_control;
@@ -140,7 +161,8 @@ void TestPackage::initTestCase()
                                         {"-G", "DEB", "--config", CPACK_CONFIG, "-B", out},
                                         QProcessEnvironment::systemEnvironment(), 600000);
     QVERIFY2(cpack.exitCode == 0, qPrintable(failure(cpack)));
-    const QString deb = QStringLiteral("%1/vistrel_%2_%3.deb").arg(out, kVersion, architecture());
+    m_deb = QStringLiteral("%1/vistrel_%2_%3.deb").arg(out, kVersion, architecture());
+    const QString &deb = m_deb;
     QVERIFY2(QFile::exists(deb), qPrintable(deb + QStringLiteral(" missing; cpack said:\n") + cpack.out));
 
     const ProgramRun listing = runProgram(QStringLiteral("dpkg-deb"), {"-c", deb});
@@ -191,7 +213,6 @@ void TestPackage::controlFields_data()
     QTest::newRow("Architecture") << "Architecture" << QStringLiteral("^%1$").arg(architecture());
     QTest::newRow("Maintainer") << "Maintainer" << "^[^<]+ <[^@>]+@[^>]+>$";
     QTest::newRow("Section") << "Section" << "^electronics$";
-    QTest::newRow("Homepage") << "Homepage" << "^https://";
     QTest::newRow("Description") << "Description" << "^(control console for TFT test panels[^\n]*)\n (?!\\1\n)\\S";
     // Only dpkg-shlibdeps, reading the binaries, writes versioned library packages.
     QTest::newRow("Depends: C library") << "Depends" << "(^|, )libc6 \\(>= [0-9.]+\\)";
@@ -219,10 +240,7 @@ void TestPackage::manPagesRender()
 {
     QFETCH(QString, program);
     const QString page = m_root + QStringLiteral("/usr/share/man/man1/%1.1.gz").arg(program);
-    QFile file(page);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    // gzip -n, as Debian does: no file name, no time stamp (bytes 3 to 7).
-    QCOMPARE(file.read(8).toHex(), QByteArray("1f8b080000000000"));
+    QVERIFY(gzippedWithoutStamp(page));
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("80"));
     environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
@@ -236,15 +254,26 @@ void TestPackage::manPagesRender()
         QVERIFY2(QRegularExpression(pattern).match(man.out).hasMatch(), qPrintable(pattern + QStringLiteral(" in\n") + man.out));
 }
 
+void TestPackage::desktopEntryValid_data()
+{
+    QTest::addColumn<QString>("id");
+    QTest::addColumn<QString>("program");
+    for (auto entry = kDesktopEntries.cbegin(); entry != kDesktopEntries.cend(); ++entry)
+        QTest::newRow(qPrintable(entry.key())) << entry.key() << entry.value();
+}
+
 void TestPackage::desktopEntryValid()
 {
-    const QString entry = m_root + QStringLiteral("/usr/share/applications/%1.desktop").arg(kId);
+    QFETCH(QString, id);
+    QFETCH(QString, program);
+    const QString entry = m_root + QStringLiteral("/usr/share/applications/%1.desktop").arg(id);
     const ProgramRun validate = runProgram(QStringLiteral("desktop-file-validate"), {entry});
     QVERIFY2(validate.exitCode == 0 && validate.out.isEmpty(), qPrintable(failure(validate)));
     const QStringList lines = readText(entry).split(QLatin1Char('\n'));
     QVERIFY(lines.contains(QStringLiteral("Icon=") + kId));
-    const QString exec = lines.filter(QRegularExpression(QStringLiteral("^Exec="))).value(0).mid(5);
-    QVERIFY2(programs().contains(exec.section(QLatin1Char(' '), 0, 0)), qPrintable(exec));
+    QVERIFY(lines.contains(QStringLiteral("Exec=") + program));
+    QVERIFY(lines.contains(QStringLiteral("StartupWMClass=") + program));
+    QVERIFY2(m_listing.contains(QStringLiteral("/usr/bin/") + program), "starts a program the package lacks");
 }
 
 void TestPackage::metainfoValid()
@@ -262,7 +291,22 @@ void TestPackage::metainfoValid()
         wanted << QStringLiteral("<binary>%1</binary>").arg(name);
     for (const QString &piece : wanted)
         QVERIFY2(text.contains(piece), qPrintable(piece));
-    QVERIFY(QRegularExpression(QStringLiteral("<image [^>]*>https://[^<]+/docs/screenshot\\.png</image>")).match(text).hasMatch());
+}
+
+// The project may have no home page yet; then no address is made up: no
+// Homepage field, no Source in the copyright file, and no home page, bug
+// tracker or screenshot address (all below the home page) in the metainfo.
+void TestPackage::homepageOnlyWhereOneExists()
+{
+    const bool has = !kHomepage.isEmpty();
+    QCOMPARE(m_control.value(QStringLiteral("Homepage")), kHomepage);
+    const QString copyright = readText(m_root + kDoc + QStringLiteral("copyright"));
+    QCOMPARE(copyright.contains(QStringLiteral("\nSource:")), has);
+    QCOMPARE(copyright.contains(QStringLiteral("\nSource: %1\n").arg(kHomepage)), has);
+    const QString metainfo = readText(m_root + QStringLiteral("/usr/share/metainfo/%1.metainfo.xml").arg(kId));
+    QCOMPARE(metainfo.contains(QStringLiteral("<url ")), has);
+    QCOMPARE(metainfo.contains(QStringLiteral("<url type=\"homepage\">%1</url>").arg(kHomepage)), has);
+    QCOMPARE(metainfo.contains(QStringLiteral(">%1/raw/main/docs/screenshot.png</image>").arg(kHomepage)), has);
 }
 
 void TestPackage::iconSizes_data()
@@ -296,6 +340,33 @@ void TestPackage::copyrightHoldsLicence()
     for (const QString &line : licence.mid(body))
         QVERIFY2(copyright.contains(line.isEmpty() ? QStringLiteral("\n .\n") : QStringLiteral("\n ") + line + QLatin1Char('\n')),
                  qPrintable(line));
+}
+
+void TestPackage::changelogNamesThisRelease()
+{
+    const QString path = m_root + kDoc + QStringLiteral("changelog.gz");
+    QVERIFY(gzippedWithoutStamp(path));
+    const ProgramRun gunzip = runProgram(QStringLiteral("gzip"), {"-d", "-c", path});
+    QVERIFY2(gunzip.exitCode == 0, qPrintable(failure(gunzip)));
+    // The newest entry comes first: this version, by the package's
+    // maintainer, on the day the metainfo gives for the release.
+    const QStringList lines = gunzip.out.split(QLatin1Char('\n'));
+    QVERIFY2(lines.value(0).startsWith(QStringLiteral("vistrel (%1) ").arg(kVersion)), qPrintable(gunzip.out));
+    const QString signature = lines.filter(QRegularExpression(QStringLiteral("^ -- "))).value(0);
+    const QRegularExpressionMatch trailer = QRegularExpression(QStringLiteral("^ -- (.+>)  (.+)$")).match(signature);
+    QVERIFY2(trailer.hasMatch(), qPrintable(gunzip.out));
+    QCOMPARE(trailer.captured(1), m_control.value(QStringLiteral("Maintainer")));
+    const QDateTime date = QDateTime::fromString(trailer.captured(2), Qt::RFC2822Date);
+    QVERIFY2(date.isValid(), qPrintable(trailer.captured(2)));
+    QCOMPARE(date.toUTC().date().toString(Qt::ISODate), QStringLiteral(RELEASE_DATE));
+}
+
+void TestPackage::lintianClean()
+{
+    const ProgramRun lintian = runProgram(QStringLiteral("lintian"), {"--fail-on", "error,warning", "--tag-display-limit", "0", m_deb},
+                                          QProcessEnvironment::systemEnvironment(), 600000);
+    const QStringList complaints = lintian.out.split(QLatin1Char('\n')).filter(QRegularExpression(QStringLiteral("^[EW]: ")));
+    QVERIFY2(lintian.exitCode == 0 && complaints.isEmpty(), qPrintable(failure(lintian)));
 }
 
 void TestPackage::programsRun_data()
