@@ -5,16 +5,13 @@
 #include <QDialog>
 #include <QPushButton>
 
-MessageBoxRecorder::MessageBoxRecorder(QMessageBox::StandardButton answer, QObject *parent)
-    : QObject(parent)
-    , m_answer(answer)
+MessageBoxRecorder::MessageBoxRecorder(QMessageBox::StandardButton answer)
+    : m_answer(answer)
 {
     m_timer.setInterval(10);
     connect(&m_timer, &QTimer::timeout, this, &MessageBoxRecorder::poll);
     m_timer.start();
 }
-
-MessageBoxRecorder::~MessageBoxRecorder() = default;
 
 void MessageBoxRecorder::poll()
 {
@@ -34,8 +31,6 @@ void MessageBoxRecorder::poll()
             box->reject();
         return;
     }
-    if (auto *dialog = qobject_cast<QDialog *>(modal)) {
-        m_otherDialogs.append(dialog->windowTitle());
+    if (auto *dialog = qobject_cast<QDialog *>(modal))
         dialog->reject();
-    }
 }

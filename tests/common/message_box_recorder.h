@@ -1,6 +1,7 @@
 // Closes modal dialogs that a test provokes and records what they said.
 // A timer polls QApplication::activeModalWidget(); a QMessageBox found there
-// is recorded (title, text) and answered with the chosen button.
+// is recorded (title, text) and answered with the chosen button; any other
+// modal dialog (e.g. a help dialog) is rejected.
 #ifndef VISTREL_TESTS_MESSAGE_BOX_RECORDER_H
 #define VISTREL_TESTS_MESSAGE_BOX_RECORDER_H
 
@@ -21,17 +22,8 @@ class MessageBoxRecorder : public QObject
 public:
     // answer: the button pressed on a question box; plain boxes get their
     // default (or only) button.
-    explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok,
-                                QObject *parent = nullptr);
-    ~MessageBoxRecorder() override;
-
-    void setAnswer(QMessageBox::StandardButton answer) { m_answer = answer; }
+    explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok);
     const QVector<RecordedBox> &boxes() const { return m_boxes; }
-    void clear() { m_boxes.clear(); }
-
-    // Non-message-box modal dialogs (e.g. a help dialog) are closed too,
-    // and their window titles recorded here.
-    const QStringList &otherDialogs() const { return m_otherDialogs; }
 
 private:
     void poll();
@@ -39,7 +31,6 @@ private:
     QTimer m_timer;
     QMessageBox::StandardButton m_answer;
     QVector<RecordedBox> m_boxes;
-    QStringList m_otherDialogs;
 };
 
 #endif

@@ -20,7 +20,7 @@ const char *const kStandIns[][2] = {
 
 bool writeStandIn(const QString &folder, const QString &name, const char *body)
 {
-    QFile file(folder + QLatin1Char('/') + name);
+    QFile file(folder + '/' + name);
     if (!file.open(QIODevice::WriteOnly) || file.write(QByteArray("#!/bin/sh\n") + body) < 0)
         return false;
     file.close();
@@ -48,14 +48,13 @@ void TestInstallDeps::installsOnlyWhenItCan_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<QString>("err");
     QTest::addColumn<QString>("calls");
-    const QString installing = QStringLiteral("Installing: cmake appstream\n");
-    const QString update = QStringLiteral("apt-get update -qq\n");
-    const QString install = QStringLiteral("apt-get install -y -qq --no-install-recommends cmake appstream\n");
+    const QString installing = "Installing: cmake appstream\n", update = "apt-get update -qq\n",
+                  install = "apt-get install -y -qq --no-install-recommends cmake appstream\n";
     QTest::newRow("all there, no way to install") << "1000" << "none" << "" << 0 << "" << "" << "";
     QTest::newRow("root") << "0" << "none" << "cmake appstream" << 0 << installing << "" << update + install;
     QTest::newRow("sudo without a password")
         << "1000" << "free" << "cmake appstream" << 0 << installing << ""
-        << QStringLiteral("sudo ") + update + update + "sudo env DEBIAN_FRONTEND=noninteractive " + install + install;
+        << "sudo " + update + update + "sudo env DEBIAN_FRONTEND=noninteractive " + install + install;
     QTest::newRow("sudo wanting a password, no terminal")
         << "1000" << "password" << "cmake appstream" << 1 << ""
         << QStringLiteral("Missing packages: cmake appstream\n"
@@ -79,23 +78,19 @@ void TestInstallDeps::installsOnlyWhenItCan()
     QFETCH(QString, calls);
     QTemporaryDir bin;
     QVERIFY(bin.isValid());
-    for (const auto &standIn : kStandIns) {
-        if (sudo != QLatin1String("none") || qstrcmp(standIn[0], "sudo") != 0)
-            QVERIFY(writeStandIn(bin.path(), QString::fromLatin1(standIn[0]), standIn[1]));
-    }
-    QVERIFY(QFile::link(QStringLiteral("/usr/bin/env"), bin.filePath(QStringLiteral("env"))));
+    for (const auto &standIn : kStandIns)
+        if (sudo != "none" || qstrcmp(standIn[0], "sudo") != 0)
+            QVERIFY(writeStandIn(bin.path(), standIn[0], standIn[1]));
+    QVERIFY(QFile::link("/usr/bin/env", bin.filePath("env")));
     QProcessEnvironment environment;
-    environment.insert(QStringLiteral("PATH"), bin.path());
-    environment.insert(QStringLiteral("STUB_UID"), uid);
-    environment.insert(QStringLiteral("STUB_SUDO"), sudo);
-    environment.insert(QStringLiteral("STUB_MISSING"), missing);
-    environment.insert(QStringLiteral("STUB_LOG"), bin.filePath(QStringLiteral("calls")));
-
-    const testenv::ProgramRun run = testenv::runProgram(QStringLiteral("/bin/bash"), {INSTALL_DEPS_SCRIPT}, environment);
+    for (const auto &[name, value] : {std::pair<QString, QString>{"PATH", bin.path()}, {"STUB_UID", uid}, {"STUB_SUDO", sudo},
+                                      {"STUB_MISSING", missing}, {"STUB_LOG", bin.filePath("calls")}})
+        environment.insert(name, value);
+    const testenv::ProgramRun run = testenv::runProgram("/bin/bash", {INSTALL_DEPS_SCRIPT}, environment);
     QCOMPARE(run.err, err);
     QCOMPARE(run.out, out);
     QCOMPARE(run.exitCode, exitCode);
-    QFile log(bin.filePath(QStringLiteral("calls")));
+    QFile log(bin.filePath("calls"));
     QCOMPARE(log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString(), calls);
 }
 

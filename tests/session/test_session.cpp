@@ -44,8 +44,6 @@ QString shape() { return letters().replace(QRegularExpression("F{2,}"), "F+"); }
 
 } // namespace
 
-Q_DECLARE_METATYPE(vistrel::session::FieldRule)
-
 class TestSession : public QObject
 {
     Q_OBJECT
@@ -361,38 +359,6 @@ private slots:
         QCOMPARE(shape(), QString("AF+D"));
         QCOMPARE(session().framesPlayed(), std::uint64_t(12));
         QVERIFY(session().togglePattern(Pattern::AllOn));  // nothing left locked
-    }
-
-    // What a field lets through, and what counts as a complete value.
-    void fieldRules_data()
-    {
-        using vistrel::session::FieldRule;
-        QTest::addColumn<FieldRule>("rule");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("accepted");
-        QTest::addColumn<bool>("complete");
-        QTest::newRow("ten: -9.75") << FieldRule::TenVolts << "-9.75" << true << true;
-        QTest::newRow("ten: lone minus") << FieldRule::TenVolts << "-" << true << false;
-        QTest::newRow("ten: empty") << FieldRule::TenVolts << "" << true << false;
-        QTest::newRow("ten: 10.5") << FieldRule::TenVolts << "10.5" << false << false;
-        QTest::newRow("ten: 1e308") << FieldRule::TenVolts << "1e308" << false << false;
-        QTest::newRow("ten: inf") << FieldRule::TenVolts << "inf" << false << false;
-        QTest::newRow("twenty: -19.5") << FieldRule::TwentyVolts << "-19.5" << true << true;
-        QTest::newRow("twenty: 21") << FieldRule::TwentyVolts << "21" << false << false;
-        QTest::newRow("twenty: nan") << FieldRule::TwentyVolts << "nan" << false << false;
-        QTest::newRow("fps: 60") << FieldRule::FrameRate << "60" << true << true;
-        QTest::newRow("fps: 61") << FieldRule::FrameRate << "61" << true << false;
-        QTest::newRow("fps: 0") << FieldRule::FrameRate << "0" << true << false;
-        QTest::newRow("fps: words") << FieldRule::FrameRate << "fast" << true << false;
-    }
-    void fieldRules()
-    {
-        QFETCH(vistrel::session::FieldRule, rule);
-        QFETCH(QString, text);
-        QFETCH(bool, accepted);
-        QFETCH(bool, complete);
-        QCOMPARE(vistrel::session::fieldAccepts(rule, text), accepted);
-        QCOMPARE(vistrel::session::isCompleteValue(rule, text), complete);
     }
 };
 

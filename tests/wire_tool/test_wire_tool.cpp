@@ -1,5 +1,6 @@
 // vistrel-wire, the built tool, run on a log written here.
 #include "display_frame.h"
+#include "program_run.h"
 #include "test_environment.h"
 
 #include <QImage>
@@ -11,16 +12,7 @@ namespace {
 
 std::uint8_t pattern(int r, int c) { return std::uint8_t((255 - r * 2 - c) & 0xFF); }
 
-struct ToolRun { int exitCode; QString out, err; };
-
-ToolRun runTool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(VISTREL_WIRE_TOOL), arguments);
-    const bool finished = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
-    return {finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
-}
+testenv::ProgramRun runTool(const QStringList &arguments) { return testenv::runProgram(VISTREL_WIRE_TOOL, arguments); }
 
 } // namespace
 
@@ -30,8 +22,8 @@ class TestWireTool : public QObject
 private slots:
     void initTestCase();
     void listsSessionLog();
+    // A log that cannot be opened: tests/command_line.
     void writesFrame();
-    void missingLogFails();
 
 private:
     QString m_log;
@@ -56,7 +48,7 @@ void TestWireTool::initTestCase()
 
 void TestWireTool::listsSessionLog()
 {
-    const ToolRun run = runTool({m_log});
+    const testenv::ProgramRun run = runTool({m_log});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.err, QString());
     QCOMPARE(run.out.split('\n'), QStringList({
@@ -79,7 +71,7 @@ void TestWireTool::writesFrame()
     for (const QString file : {"frame1.png", "frame1.pgm"}) {
         const QString out = QDir(testenv::dataDir()).filePath(file);
         QFile::remove(out);
-        const ToolRun run = runTool({m_log, "--frame", "1", "--out", out});
+        const testenv::ProgramRun run = runTool({m_log, "--frame", "1", "--out", out});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QStringLiteral("frame 1 (offset 37593, mode 00) written to %1\n").arg(out));
         QFile picture(out);
@@ -93,15 +85,6 @@ void TestWireTool::writesFrame()
                 if (qGray(image.pixel(c, r)) != pattern(r, c))
                     QFAIL(qPrintable(QStringLiteral("%1: row %2 column %3").arg(file).arg(r).arg(c)));
     }
-}
-
-void TestWireTool::missingLogFails()
-{
-    const QString absent = QDir(testenv::dataDir()).filePath("absent.log");
-    const ToolRun run = runTool({absent});
-    QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.startsWith("vistrel-wire: cannot open " + absent + ": "), qPrintable(run.err));
-    QCOMPARE(run.out, QString());
 }
 
 QTEST_MAIN(TestWireTool)
