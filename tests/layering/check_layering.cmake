@@ -1,7 +1,11 @@
 # Fails, naming file and line, when a source file in FOLDERS includes a
-# header of app/ or of Qt Widgets.
+# header of app/ or of Qt Widgets (or one of ALSO_FORBIDDEN).
 set(window_headers "vistrel\\.h|ui_[a-z_]+\\.h|console_main\\.h|framelesshelper\\.h|voltagedescription\\.h|doubleslider\\.h")
 set(widget_headers "QtWidgets(/[A-Za-z]+)?|Q(Widget|MainWindow|Dialog|MessageBox|PushButton|AbstractButton|ButtonGroup|RadioButton|CheckBox|LineEdit|ComboBox|Label|FileDialog|Application|Layout|BoxLayout|GridLayout|Slider|Style|ToolTip)")
+# ALSO_FORBIDDEN: more header names these folders must not include.
+if(ALSO_FORBIDDEN)
+    string(APPEND widget_headers "|${ALSO_FORBIDDEN}")
+endif()
 set(forbidden "^[ \t]*#[ \t]*include[ \t]*[<\"](${window_headers}|${widget_headers})[>\"]")
 
 set(offences "")
