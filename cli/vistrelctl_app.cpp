@@ -7,6 +7,7 @@
 #include "interrupt.h"
 #include "media_check.h"
 #include "runner.h"
+#include "serve_command.h"
 #include "virtual_bridge.h"
 
 #include <QCommandLineParser>
@@ -26,6 +27,12 @@ Commands:
   list                 the serial numbers of the attached bridges, one a line
   run FILE             runs the script in FILE ("-": standard input)
   -e 'CMD; CMD; ...'   runs the script given here
+  serve [--listen [ADDR:]PORT] [--media-root DIR]
+                       serves SCPI remote control over TCP until SIGINT or
+                       SIGTERM (default 127.0.0.1:5025; port 0 picks a free
+                       one); prints "listening on ADDR:PORT" once it listens.
+                       An address outside 127.0.0.0/8 and ::1 needs
+                       --media-root, and file names are then confined to DIR
 
 Script commands, one a line or separated by ';' ('#' starts a comment):
   open                 opens the bridge (--serial, else the first listed)
@@ -59,11 +66,14 @@ Exit status: 0 every command succeeded; 1 usage or script error (nothing sent);
 2 no such bridge, or it could not be opened; 3 a write failed or the bridge was
 lost; 4 a picture or video could not be read; 5 the panel's state refused a
 command (set while a picture or video is shown, a command before open);
-128 + N stopped by signal N (130 for Ctrl+C).
+128 + N stopped by signal N (130 for Ctrl+C; serve always ends so).
 )";
 
 struct Invocation {
     bool list = false;
+    bool serve = false;
+    QString listen;     // serve: [ADDR:]PORT, empty for the default
+    QString mediaRoot;  // serve: confines file names
     bool inlineScript = false;
     QString script;  // FILE, or the text given with -e
     bool json = false;
@@ -91,9 +101,13 @@ void configure(QCommandLineParser &parser)
          QStringLiteral("SECONDS")},
         {QStringLiteral("json"), QStringLiteral("One JSON object per command on stdout, then a summary.")},
         {QStringLiteral("e"), QStringLiteral("Run SCRIPT, commands separated by ';'."), QStringLiteral("SCRIPT")},
+        {QStringLiteral("listen"), QStringLiteral("serve: listen on [ADDR:]PORT (default 127.0.0.1:5025)."),
+         QStringLiteral("[ADDR:]PORT")},
+        {QStringLiteral("media-root"), QStringLiteral("serve: file names resolve inside DIR and may not leave it."),
+         QStringLiteral("DIR")},
     });
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, or run FILE."),
-                                 QStringLiteral("list | run FILE"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, run FILE, or serve."),
+                                 QStringLiteral("list | run FILE | serve"));
 }
 
 int usageError(QTextStream &err, const QString &text)
@@ -114,11 +128,13 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
         invocation.script = parser.value(QStringLiteral("e"));
     } else if (words == QStringList{QStringLiteral("list")}) {
         invocation.list = true;
+    } else if (words == QStringList{QStringLiteral("serve")}) {
+        invocation.serve = true;
     } else if (words.size() == 2 && words.first() == QLatin1String("run")) {
         invocation.script = words.at(1);
     } else {
-        return words.isEmpty() ? QStringLiteral("nothing to do: give list, run FILE or -e SCRIPT")
-                               : QStringLiteral("unknown command '%1': give list, run FILE or -e SCRIPT")
+        return words.isEmpty() ? QStringLiteral("nothing to do: give list, run FILE, serve or -e SCRIPT")
+                               : QStringLiteral("unknown command '%1': give list, run FILE, serve or -e SCRIPT")
                                      .arg(words.join(QLatin1Char(' ')));
     }
     if (parser.isSet(QStringLiteral("wait-device"))) {
@@ -128,6 +144,11 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
             return QStringLiteral("--wait-device %1: give seconds, 0 to 86400").arg(value);
         invocation.options.waitDevice = std::chrono::milliseconds(std::llround(*seconds * 1000));
     }
+    const bool serveOption = parser.isSet(QStringLiteral("listen")) || parser.isSet(QStringLiteral("media-root"));
+    if (serveOption && !invocation.serve)
+        return QStringLiteral("--listen and --media-root go with serve");
+    invocation.listen = parser.value(QStringLiteral("listen"));
+    invocation.mediaRoot = parser.value(QStringLiteral("media-root"));
     invocation.options.serial = parser.value(QStringLiteral("serial"));
     invocation.json = parser.isSet(QStringLiteral("json"));
     invocation.useVirtual = parser.isSet(QStringLiteral("virtual"));
@@ -236,6 +257,8 @@ int runVistrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
         return usageError(err, problem);
     InterruptGuard interrupts;
     selectBackend(invocation.useVirtual);
+    if (invocation.serve)
+        return serve(invocation.listen, invocation.mediaRoot, out, err);
     return invocation.list ? listBridges(invocation, out, err) : runScript(invocation, out, err);
 }
 
