@@ -18,7 +18,7 @@ Q_LOGGING_CATEGORY(lcView, "vistrel.app", QtWarningMsg)
 
 bool patternLit(Content content)
 {
-    return content == Content::AllOn || content == Content::Checker;
+    return content == Content::AllOn || content == Content::Checker || content == Content::Pattern;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 // cost of watching the stream (listener, repaints) shows in the rates.
 #include "bench_media.h"
 #include "command_line.h"
+#include "device_link.h"
 #include "frame_conversion.h"
 #include "videothread.h"
 #include "virtual_bridge.h"
@@ -105,39 +106,34 @@ PlaybackResult play(const QString &path, int fps)
         panel->show();
     }
     takeStamps();
-#ifndef VISTREL_BENCH_WRAPS_WRITE
-    const int listener = testbed.addPacketListener(
-        [](const std::string &, const vistrel::protocol::DecodedPacket &packet) {
-            if (packet.kind == vistrel::protocol::DecodedPacket::Frame)
-                stampWrite();
-        });
-#endif
-    char serial[] = "VPANEL01";
-    FT_HANDLE handle = nullptr;
-    FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle);
+    vistrel::session::DeviceLink link;
+    link.open(QString::fromLatin1(kSerial));
 
     PlaybackResult result;
     QEventLoop loop;
-    VideoThread worker(path, fps);
-    worker.deviceHandle = handle;
-    worker.setPreviewArea({kPreviewArea.width, kPreviewArea.height});
-    worker.playing = true;
+    vistrel::display::VideoOptions options;
+    options.path = path;
+    options.fps = fps;
+    options.previewArea = {kPreviewArea.width, kPreviewArea.height};
+    // The stamp is taken as the write starts, before the bridge copies and decodes the frame.
+    options.sink = [&link](const vistrel::protocol::Bytes &frame) {
+        stampWrite();
+        return link.write(frame.data(), frame.size()).ok();
+    };
+    vistrel::display::VideoThread worker(options);
     QImage latest;  // the receiving side keeps the newest preview, as the window does
-    QObject::connect(&worker, &VideoThread::frameReady, &loop, [&](const QImage &image) {
+    QObject::connect(&worker, &vistrel::display::VideoThread::frameReady, &loop, [&](const QImage &image) {
         latest = image;
         ++result.previews;
     });
-    QObject::connect(&worker, &VideoThread::sendFrameStop, &loop, &QEventLoop::quit);
+    QObject::connect(&worker, &vistrel::display::VideoThread::sendFrameStop, &loop, &QEventLoop::quit);
     const auto start = Clock::now();
-    worker.start();
+    worker.play();
     loop.exec();
     worker.wait();
     const auto end = Clock::now();
-#ifndef VISTREL_BENCH_WRAPS_WRITE
-    testbed.removeListener(listener);
-#endif
     const std::vector<Clock::time_point> stamps = takeStamps();
-    FT_Close(handle);
+    link.close();
     testbed.clearCaptured(kSerial);
 
     std::vector<double> intervals;
@@ -158,20 +154,6 @@ PlaybackResult play(const QString &path, int fps)
 
 } // namespace
 
-#ifdef VISTREL_BENCH_WRAPS_WRITE
-// The linker routes every FT_Write of the program here: the stamp is taken
-// as the write starts, before the bridge copies and decodes the frame.
-extern "C" FT_STATUS __real_FT_Write(FT_HANDLE handle, void *buffer, FT_DWORD size, FT_DWORD *written);
-extern "C" FT_STATUS __wrap_FT_Write(FT_HANDLE handle, void *buffer, FT_DWORD size, FT_DWORD *written)
-{
-    if (size == vistrel::protocol::kDisplayFrameSize)
-        stampWrite();
-    return __real_FT_Write(handle, buffer, size, written);
-}
-constexpr const char *kStampSource = "write start (FT_Write wrapped)";
-#else
-constexpr const char *kStampSource = "the bridge's packet listener, after the write";
-#endif
 
 namespace {
 
@@ -213,7 +195,7 @@ int main(int argc, char **argv)
     QTemporaryDir folder;
     folder.setAutoRemove(!options.keep);
     QTextStream out(stdout);
-    out << "Intervals measured at " << kStampSource << ".\n\n";
+    out << "Intervals measured as each frame write starts.\n\n";
     if (withPanel)
         out << "With the Virtual panel window shown (" << QGuiApplication::platformName() << ")\n\n";
 

@@ -3,6 +3,7 @@
 // resident set every so often. With bounded captures it levels off once the
 // capture ring is full; before, it grew by every byte written.
 #include "command_line.h"
+#include "device_link.h"
 #include "display_frame.h"
 #include "virtual_bridge.h"
 
@@ -46,9 +47,8 @@ int main(int argc, char **argv)
 {
     const long frames = readFrameCount(argc, argv);
     vistrel::virt::Testbed::instance().reset();  // also selects the virtual bridges
-    FT_HANDLE handle = nullptr;
-    char serial[] = "VPANEL01";
-    if (FT_OpenEx(serial, FT_OPEN_BY_SERIAL_NUMBER, &handle) != FT_OK) {
+    vistrel::session::DeviceLink link;  // the console's own writer
+    if (!link.open(QStringLiteral("VPANEL01")).ok()) {
         std::fprintf(stderr, "cannot open the virtual bridge\n");
         return 1;
     }
@@ -57,8 +57,7 @@ int main(int argc, char **argv)
     std::printf("frames written  MiB written  resident MiB\n%14d  %11.1f  %12.1f\n", 0, 0.0, before);
     const auto start = std::chrono::steady_clock::now();
     for (long n = 1; n <= frames; ++n) {
-        FT_DWORD written = 0;
-        if (FT_Write(handle, frame.data(), FT_DWORD(frame.size()), &written) != FT_OK) {
+        if (!link.write(frame.data(), frame.size()).ok()) {
             std::fprintf(stderr, "write %ld failed\n", n);
             return 1;
         }
@@ -66,7 +65,7 @@ int main(int argc, char **argv)
             std::printf("%14ld  %11.1f  %12.1f\n", n, n * double(frame.size()) / (1 << 20), residentMiB());
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    FT_Close(handle);
+    link.close();
     std::printf("resident: %.1f MiB before, %.1f MiB after (%+.1f MiB); %.2f s, %.0f frames/s\n", before,
                 residentMiB(), residentMiB() - before, seconds, frames / seconds);
     return 0;

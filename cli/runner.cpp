@@ -1,7 +1,6 @@
 #include "runner.h"
 
 #include "bridges.h"
-#include "display_frame.h"
 #include "exit_status.h"
 #include "interrupt.h"
 #include "wait_loop.h"
@@ -105,8 +104,7 @@ CommandReport ScriptRunner::runOne(const Command &command, int &status)
     report.ok = result.status == 0;
     report.error = result.error;
     report.frames = result.frames;
-    // A video's frames are written by its worker, which the session counts apart.
-    report.bytes = m_session.bytesWritten() - before + result.frames.value_or(0) * protocol::kDisplayFrameSize;
+    report.bytes = m_session.bytesWritten() - before;
     report.milliseconds = msSince(clock);
     status = result.status;
     return report;

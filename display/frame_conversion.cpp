@@ -93,8 +93,7 @@ VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea)
 {
     VideoFrame frame;
     frame.preview = fittedGray(bgr, previewArea, cv::INTER_NEAREST);
-    frame.packet = panelFrame(bgr, {protocol::kPanelWidth, protocol::kPanelHeight},
-                              protocol::kFrameModeVideo);
+    frame.packet = panelFrame(bgr, kPanelSize, protocol::kFrameModeVideo);
     return frame;
 }
 

@@ -7,9 +7,15 @@
 #include "display_frame.h"
 
 #include <QImage>
+#include <QSize>
 #include <opencv2/core.hpp>
 
 namespace vistrel::display {
+
+// The panel's picture, and the preview area assumed until a window reports
+// the size it shows previews at (twice the panel each way).
+inline const cv::Size kPanelSize(protocol::kPanelWidth, protocol::kPanelHeight);
+inline const QSize kDefaultPreviewArea(2 * protocol::kPanelWidth, 2 * protocol::kPanelHeight);
 
 // One-channel 8-bit copy of a BGR (or already gray, or BGRA) image.
 cv::Mat toGray(const cv::Mat &image);

@@ -7,9 +7,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/core/utility.hpp>
 
-using vistrel::display::FramePacer;
-using vistrel::display::FrameReader;
-using vistrel::display::ProgressMeter;
+namespace vistrel::display {
 
 namespace {
 
@@ -19,46 +17,43 @@ std::uint64_t packArea(QSize area)
     return side(area.width()) << 32 | side(area.height());
 }
 
-constexpr int kDefaultPreviewWidth = 360;
-constexpr int kDefaultPreviewHeight = 200;
-
 } // namespace
 
-VideoThread::VideoThread(QString path, int fps)
-    : fps(fps), m_pacer(std::make_unique<FramePacer>(fps)),
-      m_previewArea(packArea({kDefaultPreviewWidth, kDefaultPreviewHeight}))
+VideoThread::VideoThread(VideoOptions options)
+    : m_fps(options.fps), m_frameLimit(options.frameLimit), m_passLimit(options.passLimit),
+      m_sink(std::move(options.sink)), m_loop(options.loop), m_previewArea(packArea(options.previewArea)),
+      m_pacer(std::make_unique<FramePacer>(options.fps))
 {
-    qRegisterMetaType<vistrel::display::PlaybackProgress>();
+    qRegisterMetaType<PlaybackProgress>();
     // OpenCV's own thread pool is switched off for the whole process: a
     // frame's conversions are small, and the pool's threads would wake (and
     // spin) for each of them on the cores the decoder needs.
     cv::setNumThreads(0);
-    capture.open(path.toUtf8().toStdString(), cv::CAP_FFMPEG);
+    m_capture.open(options.path.toUtf8().toStdString(), cv::CAP_FFMPEG);
 }
 
 VideoThread::~VideoThread()
 {
-    halt();
-    wait();
-    capture.release();
+    stop();
+    m_capture.release();
+}
+
+void VideoThread::play()
+{
+    m_playing = true;
+    start();
 }
 
 void VideoThread::halt()
 {
-    playing = false;
+    m_playing = false;
     m_pacer->interrupt();
 }
 
 void VideoThread::stop()
 {
-    // Asked first: a woken worker may finish before the question is put.
-    const bool running = isRunning();
     halt();
-    if (!running)
-        return;
-    quit();
     wait();
-    deleteLater();
 }
 
 void VideoThread::setPreviewArea(QSize area)
@@ -74,32 +69,32 @@ QSize VideoThread::previewArea() const
 
 void VideoThread::run()
 {
-    emit sendDebug(capture.isOpened() ? QStringLiteral("Inform: Able to open video file.")
-                                      : QStringLiteral("Error: Unable to open video file."));
-    if (!playing)
+    emit sendDebug(m_capture.isOpened() ? QStringLiteral("Inform: Able to open video file.")
+                                        : QStringLiteral("Error: Unable to open video file."));
+    if (!m_playing)
         return;
     FramePacer::preciseSleepsOnThisThread();
-    if (!capture.isOpened()) {
+    if (!m_capture.isOpened()) {
         // Nothing to send until stopped; pause instead of spinning.
-        while (playing)
-            m_pacer->idle(playing);
+        while (m_playing)
+            m_pacer->idle(m_playing);
         return;
     }
     // Asked before the reader owns the capture.
-    ProgressMeter meter(fps, static_cast<std::int64_t>(capture.get(cv::CAP_PROP_FRAME_COUNT)));
-    FrameReader reader(capture, loopPlay, [this] {
+    ProgressMeter meter(m_fps, static_cast<std::int64_t>(m_capture.get(cv::CAP_PROP_FRAME_COUNT)));
+    FrameReader reader(m_capture, m_loop, [this] {
         const QSize area = previewArea();
         return cv::Size(area.width(), area.height());
     });
     reader.start();
-    play(reader, meter);
+    playFrames(reader, meter);
     reader.stop();  // joined before run() returns, so before stop() does
 }
 
-void VideoThread::play(FrameReader &reader, ProgressMeter &meter)
+void VideoThread::playFrames(FrameReader &reader, ProgressMeter &meter)
 {
     FrameReader::Item item;
-    while (reader.next(item, playing)) {
+    while (reader.next(item, m_playing)) {
         const bool goOn = item.kind == FrameReader::Item::EndOfFile ? handleEndOfFile(item.rewound, reader)
                                                                     : sendFrame(item, meter);
         if (!goOn)
@@ -107,29 +102,25 @@ void VideoThread::play(FrameReader &reader, ProgressMeter &meter)
         // A bound reached ends the playback as the end of a file does; what
         // the reader read beyond it is never written.
         if (frameLimitReached()) {
-            if (m_pacer->finishPeriod(playing))
+            if (m_pacer->finishPeriod(m_playing))
                 reportEnd();
             return;
         }
     }
 }
 
-// False when playback ends here: stopped, or the write failed.
-bool VideoThread::sendFrame(vistrel::display::ReadFrame &item, ProgressMeter &meter)
+// False when playback ends here: stopped, or the sink refused the frame.
+bool VideoThread::sendFrame(ReadFrame &item, ProgressMeter &meter)
 {
     m_frameSinceRewind = true;
-    if (!m_pacer->waitForTurn(playing))
+    if (!m_pacer->waitForTurn(m_playing))
         return false;
     const auto start = FramePacer::Clock::now();
-    vistrel::protocol::Bytes &packet = item.frame.packet;
-    FT_DWORD written = 0;
-    writeStatus = FT_Write(deviceHandle, packet.data(), static_cast<FT_DWORD>(packet.size()), &written);
-    if (writeStatus != FT_OK || written != packet.size()) {
-        playing = false;
-        emit frameWriteFailed(writeStatus == FT_OK ? FT_STATUS(FT_IO_ERROR) : writeStatus);
+    if (!m_sink(item.frame.packet)) {
+        m_playing = false;
         return false;
     }
-    ++framesWritten;
+    ++m_framesWritten;
     if (!item.frame.preview.isNull())
         emit frameReady(item.frame.preview);
     if (const auto report = meter.frameWritten(item.index, start, item.decodeTime))
@@ -143,7 +134,7 @@ bool VideoThread::handleEndOfFile(bool rewound, FrameReader &reader)
     // The last frame keeps the panel for its whole period before the end is
     // reported; Loop Play, read again after it, may still have been switched on.
     ++m_passesDone;
-    if (!rewindWanted() && !m_pacer->finishPeriod(playing))
+    if (!rewindWanted() && !m_pacer->finishPeriod(m_playing))
         return false;
     if (!rewindWanted()) {
         reportEnd();
@@ -151,7 +142,7 @@ bool VideoThread::handleEndOfFile(bool rewound, FrameReader &reader)
     }
     // A file that yields no frame at all after a rewind would loop hot.
     if (!m_frameSinceRewind)
-        m_pacer->idle(playing);
+        m_pacer->idle(m_playing);
     m_frameSinceRewind = false;
     if (!rewound)
         reader.rewind();
@@ -160,16 +151,18 @@ bool VideoThread::handleEndOfFile(bool rewound, FrameReader &reader)
 
 bool VideoThread::rewindWanted() const
 {
-    return loopPlay && (passLimit == 0 || m_passesDone < passLimit);
+    return m_loop && (m_passLimit == 0 || m_passesDone < m_passLimit);
 }
 
 bool VideoThread::frameLimitReached() const
 {
-    return frameLimit && framesWritten >= frameLimit;
+    return m_frameLimit && m_framesWritten >= m_frameLimit;
 }
 
 void VideoThread::reportEnd()
 {
-    playing = false;
+    m_playing = false;
     emit sendFrameStop(false);
 }
+
+} // namespace vistrel::display

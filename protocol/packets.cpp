@@ -83,16 +83,21 @@ int hexDigitValue(char16_t c)
 
 } // namespace
 
+double narrowScaleCode(double volts) { return (10.0 + volts) / 20.0 * 65535.0; }
+
+// Halving first keeps the controller's own arithmetic, bit for bit.
+double wideScaleCode(double volts) { return narrowScaleCode(volts * 0.5); }
+
+double narrowScaleVolts(double code) { return code / 65535.0 * 20.0 - 10.0; }
+
+double wideScaleVolts(double code) { return 2.0 * narrowScaleVolts(code); }
+
 std::vector<double> volFormula(const std::vector<double> &volts)
 {
     std::vector<double> codes(kDriveValueCount, 0.0);
     const std::size_t n = volts.size() < kDriveValueCount ? volts.size() : kDriveValueCount;
-    for (std::size_t i = 0; i < n; ++i) {
-        if (i < kWideScaleEntries)
-            codes[i] = ((volts[i] * 0.5) + 10.0) / 20.0 * 65535.0;
-        else
-            codes[i] = (10.0 + volts[i]) / 20.0 * 65535.0;
-    }
+    for (std::size_t i = 0; i < n; ++i)
+        codes[i] = i < kWideScaleEntries ? wideScaleCode(volts[i]) : narrowScaleCode(volts[i]);
     return codes;
 }
 

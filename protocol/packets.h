@@ -44,6 +44,14 @@ enum DriveIndex : std::size_t {
     DriveVl0 = 7, DriveVh0 = 8, DriveVl1 = 9, DriveVh1 = 10, DriveVl2 = 11, DriveVh2 = 12,
 };
 
+// The controller's two voltage scales, full scale 0 .. 65535: -20 .. 20 V
+// (the scan voltages and their copies) and -10 .. 10 V (the rest). Codes are
+// not rounded or limited here; the packet saturates them when it packs them.
+double wideScaleCode(double volts);
+double narrowScaleCode(double volts);
+double wideScaleVolts(double code);
+double narrowScaleVolts(double code);
+
 // Full-scale codes (0 .. 65535 inside the scales) of the 13 drive values:
 // entries 0-5 on the +-20 V scale, entries 6-12 on the +-10 V scale. The
 // packet saturates codes outside 0 .. 65535 at the nearer end.

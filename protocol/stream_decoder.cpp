@@ -118,10 +118,6 @@ const char *packetKindName(DecodedPacket::Kind kind)
     return "?";
 }
 
-double wideScaleVolts(std::uint16_t code) { return code / 65535.0 * 40.0 - 20.0; }
-
-double narrowScaleVolts(std::uint16_t code) { return code / 65535.0 * 20.0 - 10.0; }
-
 // Decodes from data[0] on and returns how many bytes were settled (decoded
 // or skipped); the rest is the start of a packet still waiting for bytes.
 std::size_t StreamDecoder::decode(const std::uint8_t *data, std::size_t size,

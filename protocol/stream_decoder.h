@@ -47,10 +47,6 @@ struct DecodedPacket {
 // "ScanTimingPacket", "DisplayFramePacket".
 const char *packetKindName(DecodedPacket::Kind kind);
 
-// Codes back to volts: +-20 V scale for codes 0-5, +-10 V for code 6 and the tables.
-double wideScaleVolts(std::uint16_t code);
-double narrowScaleVolts(std::uint16_t code);
-
 // A byte that starts no packet (not FF, FF with an unknown type byte, FF
 // whose packet does not end in 0D 0A) is skipped and counted as one protocol
 // error; decoding resumes at the next FF. A packet cut by the end of a chunk

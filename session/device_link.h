@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -28,7 +29,6 @@ public:
     DeviceLink &operator=(const DeviceLink &) = delete;
 
     bool isOpen() const { return m_handle != nullptr; }
-    FT_HANDLE handle() const { return m_handle; }
     QString serial() const { return m_serial; }
 
     // Opens the bridge, resets it, configures synchronous FIFO (36000-byte
@@ -37,13 +37,14 @@ public:
     // bridge would garble every frame.
     LinkResult open(const QString &serial);
 
-    // A whole write: ok only when every byte was accepted.
+    // A whole write: ok only when every byte was accepted. The video
+    // worker's thread writes here too, while no other thread does.
     LinkResult write(const void *bytes, std::size_t size);
 
     // Closes the handle; the link is closed afterwards whatever the driver said.
     LinkResult close();
 
-    // Bytes accepted on this thread's writes since the session began.
+    // Bytes accepted since the link was made, from any thread.
     std::uint64_t bytesWritten() const { return m_bytesWritten; }
 
 private:
@@ -51,7 +52,7 @@ private:
 
     FT_HANDLE m_handle = nullptr;
     QString m_serial;
-    std::uint64_t m_bytesWritten = 0;
+    std::atomic<std::uint64_t> m_bytesWritten{0};
 };
 
 } // namespace vistrel::session

@@ -3,6 +3,7 @@
 #include "panel_session.h"
 
 #include "device_list.h"
+#include "frame_conversion.h"
 #include "packets.h"
 #include "playback.h"
 #include "session_log.h"
@@ -17,6 +18,7 @@ const int kMetaTypes = [] {
     qRegisterMetaType<Notice>();
     qRegisterMetaType<LinkState>();
     qRegisterMetaType<Content>();
+    qRegisterMetaType<std::optional<protocol::PatternRequest>>();
     return 0;
 }();
 
@@ -38,14 +40,15 @@ QString openFailureText(const QString &serial, const LinkResult &result)
 
 } // namespace
 
-PanelSession::PanelSession(QObject *parent) : QObject(parent), m_poll(this), m_playback(new Playback(this))
+PanelSession::PanelSession(QObject *parent)
+    : QObject(parent), m_poll(this), m_previewArea(display::kDefaultPreviewArea), m_playback(new Playback(this))
 {
     Q_UNUSED(kMetaTypes);
+    m_playback->setPreviewArea(m_previewArea);
     connect(&m_poll, &QTimer::timeout, this, &PanelSession::refreshDevices);
     connect(m_playback, &Playback::frame, this, &PanelSession::videoFrame);
     connect(m_playback, &Playback::progress, this, &PanelSession::playbackProgress);
     connect(m_playback, &Playback::ended, this, &PanelSession::onPlaybackEnded);
-    connect(m_playback, &Playback::writeFailed, this, &PanelSession::onFrameWriteFailed);
 }
 
 PanelSession::~PanelSession()
@@ -66,7 +69,13 @@ void PanelSession::setContent(Content content)
     if (content == m_content)
         return;
     m_content = content;
+    const bool patternGone = m_litPattern && content != Content::AllOn && content != Content::Checker &&
+                             content != Content::Pattern;
+    if (patternGone)
+        m_litPattern.reset();
     emit contentChanged(content);
+    if (patternGone)
+        patternTakenDown();
 }
 
 void PanelSession::report(Notice::Kind kind, const QString &text, FT_STATUS status)
@@ -221,6 +230,32 @@ void PanelSession::restoreLink(QString serial)
     report(Notice::LinkRestored, QStringLiteral("bridge %1 reconnected: the link is open again").arg(serial));
 }
 
+// --- guards ---
+
+bool PanelSession::linkOpenOrReport()
+{
+    if (m_linkState == LinkState::Open)
+        return true;
+    report(Notice::DeviceNotConnected, QStringLiteral("device not connected"));
+    return false;
+}
+
+bool PanelSession::idleOrReport()
+{
+    if (m_content == Content::Idle)
+        return true;
+    report(Notice::Busy, QStringLiteral("Operation prohibited during operation!"));
+    return false;
+}
+
+bool PanelSession::fileChosenOrReport()
+{
+    if (!m_mediaPath.isEmpty())
+        return true;
+    report(Notice::NoFile, QStringLiteral("No File"));
+    return false;
+}
+
 // --- checked writes ---
 
 bool PanelSession::writeOrReport(const void *bytes, std::size_t size, const QString &what)
@@ -234,6 +269,23 @@ bool PanelSession::writeOrReport(const void *bytes, std::size_t size, const QStr
 bool PanelSession::writeWord(const std::array<std::uint8_t, 4> &word, const QString &what)
 {
     return writeOrReport(word.data(), word.size(), what);
+}
+
+bool PanelSession::showFrame(const protocol::Bytes &frame, const QString &what)
+{
+    if (!writeWord(protocol::DisplayStartWord, QStringLiteral("display start word")))
+        return false;
+    if (writeOrReport(frame.data(), frame.size(), what))
+        return true;
+    darkenAfterFailure();
+    return false;
+}
+
+void PanelSession::darkenAfterFailure()
+{
+    // Unchecked: the failure that brought us here is what gets reported.
+    if (m_linkState == LinkState::Open)
+        m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
 }
 
 void PanelSession::writeFailed(const LinkResult &result, const QString &what)

@@ -7,6 +7,7 @@
 #define VISTREL_SESSION_PANEL_SESSION_H
 
 #include "device_link.h"
+#include "display_frame.h"
 #include "field_texts.h"
 #include "playback_progress.h"
 #include "session_types.h"
@@ -44,8 +45,6 @@ public:
 
     // --- link ---
     LinkState linkState() const { return m_linkState; }
-    QString linkSerial() const { return m_link.serial(); }
-    FT_HANDLE handle() const { return m_link.handle(); }
     bool open(const QString &serial);
     // Takes down what is shown (stop word first), writes the open/close word
     // and closes. Always ends Closed.
@@ -61,32 +60,35 @@ public:
     bool sendScanTiming();
     int fps() const { return m_fps; }
     void setFps(int fps);
-    double gamma() const { return m_gamma; }
-    int scanLead() const { return m_scanLead; }
-    int scanTail() const { return m_scanTail; }
 
     // --- what the panel shows ---
     Content content() const { return m_content; }
+    // The seed's buttons: light the pattern from Idle, or take down the same one.
     bool togglePattern(Pattern pattern);
+    // Lights a pattern: the start word and its frame when nothing is shown,
+    // its frame alone over another lit pattern, nothing when it is the one
+    // lit. Refused while a picture or video is shown.
+    bool showPattern(const protocol::PatternRequest &pattern);
+    // The stop word, when a pattern is lit.
+    bool takeDownPattern();
+    std::optional<protocol::PatternRequest> litPattern() const { return m_litPattern; }
     // A picture is read at once (an unreadable one leaves everything as it
     // was); a video only when it starts.
     bool choosePicture(const QString &path);
     void chooseVideo(const QString &path);
     QString mediaPath() const { return m_mediaPath; }
     bool pictureChosen() const { return m_pictureMode; }
-    const cv::Mat &picture() const { return m_picture; }
     // Start when nothing is shown, Stop when a picture or video is.
     bool toggleStart(bool loop);
     // A video started here ends early at `bound`; a picture ignores it.
     bool startShow(bool loop, const PlaybackBound &bound = {});
     bool stopShow();
     void setLooping(bool loop);
-    bool looping() const { return m_loop; }
     std::uint64_t framesPlayed() const;
     const Playback &playback() const { return *m_playback; }
 
-    // Bytes the driver accepted from this thread's writes (a video's frames
-    // are counted by framesPlayed).
+    // Bytes the driver accepted since the session began, a video's frames
+    // included.
     std::uint64_t bytesWritten() const { return m_link.bytesWritten(); }
 
     // Previews (picture and video) are made at the size they are shown, in
@@ -94,11 +96,6 @@ public:
     // changes, and a chosen picture's preview is then made again.
     void setPreviewArea(QSize devicePixels);
     QSize previewArea() const { return m_previewArea; }
-
-    // The preview's size until the window reports one; panel frames from a
-    // picture use half of it.
-    static constexpr int kPreviewWidth = 360;
-    static constexpr int kPreviewHeight = 200;
 
 signals:
     void deviceAdded(const QString &serial);
@@ -108,12 +105,16 @@ signals:
     void notice(const vistrel::session::Notice &notice);
     // The gray preview of the chosen picture, at the preview area's size.
     void picturePreview(const QImage &image);
+    // Which pattern is lit, with its values; nothing once it is taken down.
+    void patternChanged(const std::optional<vistrel::protocol::PatternRequest> &pattern);
+    // The lit pattern at the preview area's size; a null image when it is
+    // taken down and no picture is chosen (a chosen one's preview follows).
+    void patternPreview(const QImage &image);
     // The preview of each video frame written, from the worker, at the
     // preview area's size.
     void videoFrame(const QImage &image);
     // A playing video's place and rate, a few times a second.
     void playbackProgress(const vistrel::display::PlaybackProgress &progress);
-    void driveSettingsSent();
     // A video reached its end by itself and was taken down.
     void playbackEnded();
 
@@ -124,20 +125,34 @@ private:
     void applyDeviceList(const QStringList &reported);
     void followLostLink(const QStringList &reported);
 
+    // Guards: each reports its refusal as the user reads it.
+    bool linkOpenOrReport();
+    bool idleOrReport();
+    bool fileChosenOrReport();
+
     bool writeOrReport(const void *bytes, std::size_t size, const QString &what);
     bool writeWord(const std::array<std::uint8_t, 4> &word, const QString &what);
     void writeFailed(const LinkResult &result, const QString &what);
+    // The start word, then the frame; a frame that fails is followed by the
+    // stop word, so the panel is left as dark as the state says it is.
+    bool showFrame(const protocol::Bytes &frame, const QString &what);
+    void darkenAfterFailure();
     bool bridgeStillListed();
     void loseLink();
     void restoreLink(QString serial);  // by value: callers pass m_lostSerial, which it clears
-    bool takeDownContent();
+
+    bool lightPattern(const protocol::PatternRequest &pattern);
+    void emitPatternPreview();
+    void patternTakenDown();
 
     bool showPicture();
     void emitPicturePreview();
     bool startVideo(bool loop, const PlaybackBound &bound);
+    // The video worker's sink, on the worker's thread.
+    bool writeVideoFrame(const protocol::Bytes &frame, std::uint64_t video);
     void stopVideoWorker();
     void onPlaybackEnded();
-    void onFrameWriteFailed(FT_STATUS status);
+    void onFrameWriteFailed(const LinkResult &result, std::uint64_t video);
 
     QTimer m_poll;
     QStringList m_devices;
@@ -148,17 +163,15 @@ private:
     QString m_lostSerial;
 
     int m_fps = 60;
-    double m_gamma = 2.2;
-    int m_scanLead = 0;
-    int m_scanTail = 0;
 
     Content m_content = Content::Idle;
+    std::optional<protocol::PatternRequest> m_litPattern;
     QString m_mediaPath;
     bool m_pictureMode = false;
     cv::Mat m_picture;
-    QSize m_previewArea{kPreviewWidth, kPreviewHeight};
-    bool m_loop = false;
+    QSize m_previewArea;
     Playback *m_playback = nullptr;
+    std::uint64_t m_video = 0;  // counts video starts, so a late failure of an old one is told apart
 };
 
 } // namespace vistrel::session

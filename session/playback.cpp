@@ -1,12 +1,12 @@
 #include "playback.h"
 
-#include "videothread.h"
-
 #include <QLoggingCategory>
 
 namespace vistrel::session {
 
 Q_LOGGING_CATEGORY(lcPlayback, "vistrel.display", QtWarningMsg)
+
+using display::VideoThread;
 
 Playback::Playback(QObject *parent) : QObject(parent) {}
 
@@ -15,13 +15,13 @@ Playback::~Playback()
     stop();
 }
 
-bool Playback::prepare(const QString &path, int fps)
+bool Playback::prepare(display::VideoOptions options)
 {
     stop();
-    auto worker = std::make_unique<VideoThread>(path, fps);
-    if (!worker->capture.isOpened())
+    options.previewArea = m_previewArea;
+    auto worker = std::make_unique<VideoThread>(std::move(options));
+    if (!worker->opened())
         return false;
-    worker->setPreviewArea(m_previewArea);
     m_worker = worker.release();
     ++m_generation;
     m_lastFrames = 0;
@@ -48,24 +48,12 @@ void Playback::connectWorker(VideoThread *worker)
             emit ended();
         }
     });
-    connect(worker, &VideoThread::frameWriteFailed, this, [this, current](quint32 status) {
-        if (current()) {
-            release();
-            emit writeFailed(status);
-        }
-    });
 }
 
-void Playback::start(FT_HANDLE handle, bool loop, const PlaybackBound &bound)
+void Playback::start()
 {
-    if (!m_worker)
-        return;
-    m_worker->deviceHandle = handle;
-    m_worker->playing = true;
-    m_worker->loopPlay = loop;
-    m_worker->frameLimit = bound.frames;
-    m_worker->passLimit = bound.passes;
-    m_worker->start();
+    if (m_worker)
+        m_worker->play();
 }
 
 void Playback::stop()
@@ -78,18 +66,16 @@ void Playback::release()
 {
     VideoThread *worker = m_worker;
     m_worker = nullptr;
-    worker->loopPlay = false;
+    worker->setLoop(false);
     worker->stop();
-    m_lastFrames = worker->framesWritten;
-    // Released here whether or not stop() found it still running (a pending
-    // deleteLater dies with the object).
+    m_lastFrames = worker->framesWritten();
     delete worker;
 }
 
 void Playback::setLoop(bool loop)
 {
-    if (m_worker && m_worker->isRunning())
-        m_worker->loopPlay = loop;
+    if (m_worker)
+        m_worker->setLoop(loop);
 }
 
 void Playback::setPreviewArea(QSize area)
@@ -101,7 +87,7 @@ void Playback::setPreviewArea(QSize area)
 
 std::uint64_t Playback::framesWritten() const
 {
-    return m_worker ? m_worker->framesWritten.load() : m_lastFrames;
+    return m_worker ? m_worker->framesWritten() : m_lastFrames;
 }
 
 } // namespace vistrel::session

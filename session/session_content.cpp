@@ -15,12 +15,25 @@ namespace vistrel::session {
 
 namespace {
 
-const QString kNotConnected = QStringLiteral("device not connected");
-const QString kBusy = QStringLiteral("Operation prohibited during operation!");
-
 Content contentOf(Pattern pattern)
 {
     return pattern == Pattern::AllOn ? Content::AllOn : Content::Checker;
+}
+
+Content contentOf(const protocol::PatternRequest &pattern)
+{
+    if (pattern.name == "all-on")
+        return Content::AllOn;
+    return pattern.name == "checker" ? Content::Checker : Content::Pattern;
+}
+
+QString patternFrameName(const protocol::PatternRequest &pattern)
+{
+    if (pattern.name == "all-on")
+        return QStringLiteral("All ON frame");
+    if (pattern.name == "checker")
+        return QStringLiteral("checker frame");
+    return QStringLiteral("pattern frame (%1)").arg(QString::fromStdString(protocol::patternText(pattern)));
 }
 
 // The picture in colour, or an empty image when OpenCV cannot decode it.
@@ -40,28 +53,21 @@ cv::Mat readPicture(const QString &path)
 PanelSession::SendResult PanelSession::sendDriveSettings(const FieldTexts &texts,
                                                          const std::optional<QString> &gammaText)
 {
-    if (m_linkState != LinkState::Open) {
-        report(Notice::DeviceNotConnected, kNotConnected);
+    if (!linkOpenOrReport())
         return SendResult::NotConnected;
-    }
-    if (m_content != Content::Idle) {
-        report(Notice::Busy, kBusy);
+    if (!idleOrReport())
         return SendResult::Busy;
-    }
     if (!requiredFieldsFilled(texts)) {
         report(Notice::FieldsEmpty, QStringLiteral("input fields are empty"));
         return SendResult::FieldsEmpty;
     }
     std::optional<double> curve;
-    if (gammaText) {
-        m_gamma = gammaText->toDouble();
-        curve = m_gamma;
-    }
+    if (gammaText)
+        curve = gammaText->toDouble();
     const protocol::Bytes packet = protocol::buildDriveSettingsPacket(driveValues(texts), curve);
     if (!writeOrReport(packet.data(), packet.size(), QStringLiteral("settings packet")))
         return SendResult::WriteFailed;
     qCDebug(lcSession) << " Send OK";
-    emit driveSettingsSent();
     return SendResult::Sent;
 }
 
@@ -69,7 +75,8 @@ bool PanelSession::sendScanTiming()
 {
     if (m_linkState != LinkState::Open)
         return false;  // no handle to write to
-    const protocol::Bytes packet = protocol::buildScanTimingPacket(m_scanLead, m_scanTail, m_fps);
+    // The controller's scan needs no lead or tail lines on these panels.
+    const protocol::Bytes packet = protocol::buildScanTimingPacket(0, 0, m_fps);
     if (!writeOrReport(packet.data(), packet.size(), QStringLiteral("scan timing packet")))
         return false;
     qCDebug(lcSession) << " Send OK";
@@ -85,34 +92,68 @@ void PanelSession::setFps(int fps)
 
 bool PanelSession::togglePattern(Pattern pattern)
 {
-    if (m_linkState != LinkState::Open) {
-        report(Notice::DeviceNotConnected, kNotConnected);
+    if (!linkOpenOrReport())
+        return false;
+    if (m_content == contentOf(pattern))
+        return takeDownPattern();
+    if (!idleOrReport())
+        return false;
+    return lightPattern({pattern == Pattern::AllOn ? "all-on" : "checker", {}});
+}
+
+bool PanelSession::showPattern(const protocol::PatternRequest &pattern)
+{
+    if (!linkOpenOrReport())
+        return false;
+    if (m_content == Content::Picture || m_content == Content::Video) {
+        report(Notice::Busy, QStringLiteral("Operation prohibited during operation!\n"
+                                            "A %1 is shown: stop it before lighting a pattern.")
+                                 .arg(contentName(m_content)));
         return false;
     }
-    const Content lit = contentOf(pattern);
-    if (m_content == lit) {
-        if (!writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word")))
-            return false;
-        setContent(Content::Idle);
-        return true;
-    }
-    if (m_content != Content::Idle) {
-        report(Notice::Busy, kBusy);
+    return m_litPattern == pattern || lightPattern(pattern);
+}
+
+// Over a lit pattern the panel is already taking frames: the new frame alone.
+bool PanelSession::lightPattern(const protocol::PatternRequest &pattern)
+{
+    const protocol::Bytes frame = protocol::patternFrame(pattern);
+    const QString what = patternFrameName(pattern);
+    if (!(m_litPattern ? writeOrReport(frame.data(), frame.size(), what) : showFrame(frame, what)))
         return false;
-    }
-    if (!writeWord(protocol::DisplayStartWord, QStringLiteral("display start word")))
-        return false;
-    const protocol::Bytes frame =
-        pattern == Pattern::AllOn ? protocol::buildAllOnFrame() : protocol::buildCheckerFrame();
-    const QString what = pattern == Pattern::AllOn ? QStringLiteral("All ON frame") : QStringLiteral("checker frame");
-    if (!writeOrReport(frame.data(), frame.size(), what)) {
-        // Leave the panel as dark as the state says it is.
-        if (m_linkState == LinkState::Open)
-            m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
-        return false;
-    }
-    setContent(lit);
+    m_litPattern = pattern;
+    setContent(contentOf(pattern));
+    emit patternChanged(m_litPattern);
+    emitPatternPreview();
     return true;
+}
+
+bool PanelSession::takeDownPattern()
+{
+    if (!m_litPattern)
+        return false;
+    if (!writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word")))
+        return false;
+    setContent(Content::Idle);
+    return true;
+}
+
+void PanelSession::emitPatternPreview()
+{
+    protocol::Bytes image = protocol::patternImage(*m_litPattern);
+    const cv::Mat gray(protocol::kPanelHeight, protocol::kPanelWidth, CV_8UC1, image.data());
+    // Nearest pixel: a one-pixel line stays one sharp line.
+    const cv::Size area(m_previewArea.width(), m_previewArea.height());
+    emit patternPreview(display::fittedGray(gray, area, cv::INTER_NEAREST));
+}
+
+void PanelSession::patternTakenDown()
+{
+    emit patternChanged(std::nullopt);
+    if (m_pictureMode && !m_picture.empty())
+        emitPicturePreview();
+    else
+        emit patternPreview(QImage());
 }
 
 // --- picture and video ---
@@ -146,7 +187,9 @@ void PanelSession::setPreviewArea(QSize devicePixels)
         return;
     m_previewArea = devicePixels;
     m_playback->setPreviewArea(devicePixels);
-    if (m_pictureMode && !m_picture.empty())
+    if (m_litPattern)
+        emitPatternPreview();
+    else if (m_pictureMode && !m_picture.empty())
         emitPicturePreview();
 }
 
@@ -161,10 +204,8 @@ void PanelSession::chooseVideo(const QString &path)
 
 bool PanelSession::toggleStart(bool loop)
 {
-    if (m_mediaPath.isEmpty()) {
-        report(Notice::NoFile, QStringLiteral("No File"));
+    if (!fileChosenOrReport())
         return false;
-    }
     if (m_content == Content::Picture || m_content == Content::Video)
         return stopShow();
     return startShow(loop);
@@ -172,32 +213,16 @@ bool PanelSession::toggleStart(bool loop)
 
 bool PanelSession::startShow(bool loop, const PlaybackBound &bound)
 {
-    if (m_mediaPath.isEmpty()) {
-        report(Notice::NoFile, QStringLiteral("No File"));
+    if (!fileChosenOrReport() || !linkOpenOrReport() || !idleOrReport())
         return false;
-    }
-    if (m_linkState != LinkState::Open) {
-        report(Notice::DeviceNotConnected, kNotConnected);
-        return false;
-    }
-    if (m_content != Content::Idle) {
-        report(Notice::Busy, kBusy);
-        return false;
-    }
     return m_pictureMode ? showPicture() : startVideo(loop, bound);
 }
 
 bool PanelSession::showPicture()
 {
-    if (!writeWord(protocol::DisplayStartWord, QStringLiteral("display start word")))
+    const protocol::Bytes frame = display::panelFrame(m_picture, display::kPanelSize, protocol::kFrameModeStill);
+    if (!showFrame(frame, QStringLiteral("picture frame")))
         return false;
-    const cv::Size panelSize(kPreviewWidth / 2, kPreviewHeight / 2);
-    const protocol::Bytes frame = display::panelFrame(m_picture, panelSize, protocol::kFrameModeStill);
-    if (!writeOrReport(frame.data(), frame.size(), QStringLiteral("picture frame"))) {
-        if (m_linkState == LinkState::Open)
-            m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
-        return false;
-    }
     qCDebug(lcSession) << " Send OK";
     setContent(Content::Picture);
     return true;
@@ -205,8 +230,16 @@ bool PanelSession::showPicture()
 
 bool PanelSession::startVideo(bool loop, const PlaybackBound &bound)
 {
+    display::VideoOptions options;
+    options.path = m_mediaPath;
+    options.fps = m_fps;
+    options.loop = loop;
+    options.frameLimit = bound.frames;
+    options.passLimit = bound.passes;
+    const std::uint64_t video = ++m_video;
+    options.sink = [this, video](const protocol::Bytes &frame) { return writeVideoFrame(frame, video); };
     // The start word only once the file is known to play.
-    if (!m_playback->prepare(m_mediaPath, m_fps)) {
+    if (!m_playback->prepare(std::move(options))) {
         report(Notice::VideoUnreadable, QStringLiteral("video not readable\n%1").arg(m_mediaPath));
         return false;
     }
@@ -214,17 +247,27 @@ bool PanelSession::startVideo(bool loop, const PlaybackBound &bound)
         m_playback->stop();
         return false;
     }
-    m_loop = loop;
-    m_playback->start(m_link.handle(), loop, bound);
+    m_playback->start();
     setContent(Content::Video);
     return true;
+}
+
+// Runs on the worker's thread while the GUI thread writes nothing: every
+// other writer is refused or stops the worker before it writes.
+bool PanelSession::writeVideoFrame(const protocol::Bytes &frame, std::uint64_t video)
+{
+    const LinkResult result = m_link.write(frame.data(), frame.size());
+    if (!result.ok())
+        QMetaObject::invokeMethod(
+            this, [this, result, video] { onFrameWriteFailed(result, video); }, Qt::QueuedConnection);
+    return result.ok();
 }
 
 bool PanelSession::stopShow()
 {
     if (m_content != Content::Picture && m_content != Content::Video)
         return false;
-    // The worker writes through the same handle: it is joined before the stop word.
+    // The worker's frames go through the same link: it is joined before the stop word.
     stopVideoWorker();
     const bool sent = writeWord(protocol::DisplayStopWord, QStringLiteral("display stop word"));
     if (m_content == Content::Video || sent)
@@ -239,7 +282,6 @@ void PanelSession::stopVideoWorker()
 
 void PanelSession::setLooping(bool loop)
 {
-    m_loop = loop;
     m_playback->setLoop(loop);
 }
 
@@ -257,21 +299,19 @@ void PanelSession::onPlaybackEnded()
     emit playbackEnded();
 }
 
-void PanelSession::onFrameWriteFailed(FT_STATUS status)
+void PanelSession::onFrameWriteFailed(const LinkResult &result, std::uint64_t video)
 {
-    if (m_content != Content::Video)
+    if (m_content != Content::Video || video != m_video)
         return;
+    stopVideoWorker();
     if (!bridgeStillListed()) {
         loseLink();
         return;
     }
-    m_link.write(protocol::DisplayStopWord.data(), protocol::kControlWordSize);
+    darkenAfterFailure();
     setContent(Content::Idle);
-    LinkResult failure;
-    failure.call = "FT_Write";
-    failure.status = status;
-    report(Notice::WriteFailed, QStringLiteral("video frame not sent\n%1: playback stopped").arg(failure.reason()),
-           status);
+    report(Notice::WriteFailed, QStringLiteral("video frame not sent\n%1: playback stopped").arg(result.reason()),
+           result.status);
 }
 
 } // namespace vistrel::session

@@ -8,6 +8,7 @@ QString contentName(Content content)
     case Content::Idle: return QStringLiteral("idle");
     case Content::AllOn: return QStringLiteral("all on");
     case Content::Checker: return QStringLiteral("checker");
+    case Content::Pattern: return QStringLiteral("pattern");
     case Content::Picture: return QStringLiteral("picture");
     case Content::Video: return QStringLiteral("video");
     }

@@ -4,11 +4,13 @@
 #define VISTREL_SESSION_SESSION_TYPES_H
 
 #include "d2xx.h"
+#include "patterns.h"
 
 #include <QMetaType>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 namespace vistrel::session {
 
@@ -16,7 +18,8 @@ namespace vistrel::session {
 // reopens it by itself when the same serial number comes back.
 enum class LinkState { Closed, Open, Lost };
 
-enum class Content { Idle, AllOn, Checker, Picture, Video };
+// Pattern: a generated test pattern (PanelSession::litPattern says which).
+enum class Content { Idle, AllOn, Checker, Pattern, Picture, Video };
 
 enum class Pattern { AllOn, Checker };
 
@@ -55,5 +58,6 @@ QString linkStateName(LinkState state);
 Q_DECLARE_METATYPE(vistrel::session::Notice)
 Q_DECLARE_METATYPE(vistrel::session::LinkState)
 Q_DECLARE_METATYPE(vistrel::session::Content)
+Q_DECLARE_METATYPE(std::optional<vistrel::protocol::PatternRequest>)
 
 #endif

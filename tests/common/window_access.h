@@ -12,6 +12,8 @@
 
 #include <utility>
 
+using vistrel::display::VideoThread;
+
 struct VistrelInspector {
     using Session = vistrel::session::PanelSession;
 
@@ -27,7 +29,6 @@ struct VistrelInspector {
         return window.m_session->linkState() == vistrel::session::LinkState::Open;
     }
     static int fps(Vistrel &window) { return window.m_session->fps(); }
-    static FT_HANDLE ftHandle(Vistrel &window) { return window.m_session->handle(); }
     static QString mediaPath(Vistrel &window) { return window.m_session->mediaPath(); }
     static bool stillImageMode(Vistrel &window) { return window.m_session->pictureChosen(); }
     static VideoThread *videoThread(Vistrel &window) { return window.m_session->playback().worker(); }

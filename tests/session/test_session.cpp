@@ -15,6 +15,7 @@ using vistrel::session::LinkState;
 using vistrel::session::Notice;
 using vistrel::session::PanelSession;
 using vistrel::session::Pattern;
+using vistrel::protocol::PatternRequest;
 using vistrel::virt::D2xxCall;
 
 namespace {
@@ -24,6 +25,18 @@ FieldTexts defaultTexts()
     FieldTexts t;
     t.vdd = "2"; t.vss = "-2"; t.von = "12"; t.voff = "-12"; t.vh = "5"; t.vl = "0"; t.vbias = "0"; t.fps = "60";
     return t;
+}
+
+PatternRequest gray(int level) { return {"gray", {level}}; }
+
+// FF 04, every slot 00 N, CR LF: a full-field gray frame as the pattern table writes it.
+Bytes grayFrame(int level)
+{
+    Bytes frame{0xFF, 0x04};
+    for (int slot = 0; slot < 18000; ++slot)
+        frame.insert(frame.end(), {0x00, std::uint8_t(level)});
+    frame.insert(frame.end(), {0x0D, 0x0A});
+    return frame;
 }
 
 // The wire as letters, a run of frames as F+.
@@ -53,6 +66,8 @@ class TestSession : public QObject
             QVERIFY(session().togglePattern(Pattern::AllOn));
         else if (content == "checker")
             QVERIFY(session().togglePattern(Pattern::Checker));
+        else if (content.startsWith("gray"))
+            QVERIFY(session().showPattern(gray(content.mid(5).toInt())));
         else if (content == "picture")
             QVERIFY(session().choosePicture(m_picture) && session().startShow(false));
         else if (content == "video") {
@@ -97,6 +112,8 @@ private slots:
         QTest::newRow("looping video, close") << "video" << "close" << "DO";
         QTest::newRow("all on, toggled off") << "all on" << "toggle" << "D";
         QTest::newRow("checker, toggled off") << "checker" << "toggle" << "D";
+        QTest::newRow("gray, close") << "gray 9" << "close" << "DO";
+        QTest::newRow("gray, taken down") << "gray 9" << "take down" << "D";
         QTest::newRow("picture, stopped") << "picture" << "stop" << "D";
         QTest::newRow("looping video, stopped") << "video" << "stop" << "D";
     }
@@ -111,11 +128,14 @@ private slots:
             session().close();
         else if (ending == "toggle")
             QVERIFY(session().togglePattern(content == "all on" ? Pattern::AllOn : Pattern::Checker));
+        else if (ending == "take down")
+            QVERIFY(session().takeDownPattern());
         else
             QVERIFY(session().stopShow());
         QCOMPARE(shape(), words);
         QCOMPARE(session().linkState(), closed ? LinkState::Closed : LinkState::Open);
         QCOMPARE(session().content(), Content::Idle);
+        QVERIFY(!session().litPattern());
         QVERIFY(workerGone());
         const auto panel = Testbed::instance().panel(kSerial);
         QVERIFY(panel.linkOpen != closed && !panel.showing);
@@ -141,6 +161,7 @@ private slots:
         QTest::newRow("pattern start word") << "idle" << "all on" << 0 << "" << Content::Idle << "display start word not sent\n" + io + " (0 bytes written)";
         QTest::newRow("pattern frame") << "idle" << "checker" << 1 << "AD" << Content::Idle << "checker frame not sent\n" + io + " (0 bytes written)";
         QTest::newRow("pattern stop word") << "all on" << "all on" << 0 << "" << Content::AllOn << "display stop word not sent\n" + io + " (0 bytes written)";
+        QTest::newRow("pattern over a pattern") << "all on" << "gray" << 0 << "" << Content::AllOn << "pattern frame (gray 7) not sent\n" + io + " (0 bytes written)";
         QTest::newRow("picture frame") << "idle" << "picture" << 1 << "AD" << Content::Idle << "picture frame not sent\n" + io + " (0 bytes written)";
         QTest::newRow("picture stop word") << "picture" << "stop" << 0 << "" << Content::Picture << "display stop word not sent\n" + io + " (0 bytes written)";
         QTest::newRow("video start word") << "idle" << "video" << 0 << "" << Content::Idle << "display start word not sent\n" + io + " (0 bytes written)";
@@ -163,6 +184,8 @@ private slots:
             done = session().sendScanTiming();
         else if (action == "all on" || action == "checker")
             done = session().togglePattern(action == "all on" ? Pattern::AllOn : Pattern::Checker);
+        else if (action == "gray")
+            done = session().showPattern(gray(7));
         else if (action == "picture")
             done = session().choosePicture(m_picture) && session().startShow(false);
         else if (action == "video") {
@@ -189,6 +212,7 @@ private slots:
         QTest::addColumn<bool>("byPoll");  // else a failed write finds it
         QTest::newRow("idle, poll") << "idle" << true;
         QTest::newRow("pattern lit, poll") << "all on" << true;
+        QTest::newRow("gray lit, poll") << "gray 40" << true;
         QTest::newRow("picture shown, poll") << "picture" << true;
         QTest::newRow("video playing, poll") << "video" << true;
         QTest::newRow("video playing, its next frame") << "video" << false;
@@ -204,6 +228,7 @@ private slots:
             session().refreshDevices();
         QTRY_COMPARE_WITH_TIMEOUT(session().linkState(), LinkState::Lost, 3000);
         QCOMPARE(session().content(), Content::Idle);
+        QVERIFY(!session().litPattern());
         QVERIFY(workerGone());
         QCOMPARE(noticeText(), QString("bridge VPANEL01 disconnected: the link is closed and reopens when the bridge is back"));
         QCOMPARE(session().devices(), QStringList());
@@ -269,6 +294,59 @@ private slots:
         QCOMPARE(shape(), QString());
         QVERIFY(workerGone());
         QCOMPARE(session().content(), notice.startsWith("Operation") ? Content::Checker : Content::Idle);
+    }
+
+    // Lighting over nothing: start word and frame; over a lit pattern (the
+    // seed's too): the frame alone; the one lit: nothing; over a picture or
+    // video: refused.
+    void patternWire_data()
+    {
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("pattern");  // "gray N" or "all-on"
+        QTest::addColumn<QString>("wire");     // A start word, G gray frame, N all-on frame
+        QTest::addColumn<Content>("after");
+        QTest::addColumn<QString>("notice");
+        const QString refused = "Operation prohibited during operation!\nA %1 is shown: stop it before lighting a pattern.";
+        QTest::newRow("idle") << "idle" << "gray 128" << "AG" << Content::Pattern << "";
+        QTest::newRow("over all on") << "all on" << "gray 128" << "G" << Content::Pattern << "";
+        QTest::newRow("over checker") << "checker" << "gray 0" << "G" << Content::Pattern << "";
+        QTest::newRow("over another gray") << "gray 5" << "gray 255" << "G" << Content::Pattern << "";
+        QTest::newRow("all on over gray") << "gray 5" << "all-on" << "N" << Content::AllOn << "";
+        QTest::newRow("the one lit") << "gray 5" << "gray 5" << "" << Content::Pattern << "";
+        QTest::newRow("all on, lit by its button") << "all on" << "all-on" << "" << Content::AllOn << "";
+        QTest::newRow("over a picture") << "picture" << "gray 1" << "" << Content::Picture << refused.arg("picture");
+        QTest::newRow("over a video") << "video" << "gray 1" << "" << Content::Video << refused.arg("video");
+        QTest::newRow("link closed") << "closed" << "gray 1" << "" << Content::Idle << "device not connected";
+    }
+    void patternWire()
+    {
+        QFETCH(QString, content);
+        QFETCH(QString, pattern);
+        QFETCH(QString, wire);
+        QFETCH(Content, after);
+        QFETCH(QString, notice);
+        if (content != "closed")
+            show(content);
+        const auto lit = session().litPattern();
+        const PatternRequest request = pattern == "all-on" ? PatternRequest{"all-on", {}} : gray(pattern.mid(5).toInt());
+        QCOMPARE(session().showPattern(request), notice.isEmpty());
+        QCOMPARE(session().content(), after);
+        QCOMPARE(noticeText(), notice);
+        QVERIFY(session().litPattern() == (notice.isEmpty() ? std::optional(request) : lit));
+        if (content == "video") {  // its frames go on
+            QVERIFY(!letters().contains('A'));
+            return;
+        }
+        Bytes expected;
+        for (QChar part : wire) {
+            Bytes bytes = part == 'A' ? Bytes{0xFF, 0xAA, 0x0D, 0x0A} : part == 'G' ? grayFrame(request.values[0])
+                                                                                    : Bytes(36004, 0xFF);
+            if (part == 'N')
+                bytes[1] = 0x04, bytes[36002] = 0x0D, bytes[36003] = 0x0A;
+            expected.insert(expected.end(), bytes.begin(), bytes.end());
+        }
+        QCOMPARE(displaytest::wire().size(), expected.size());
+        QVERIFY(displaytest::wire() == expected);
     }
 
     // A video that ends by itself takes itself down: stop word, Idle, signal.

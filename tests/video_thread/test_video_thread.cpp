@@ -1,13 +1,15 @@
 // The video worker: pacing (the period, no burst after falling behind, Stop at
 // once, the intervals between writes on the virtual bridge), the frames read
 // ahead in the file's order whatever Loop Play does, previews at the preview
-// area's size, progress reports, and bounds on frames and passes.
-#include "display_media.h"
+// area's size, progress reports, and bounds on frames and passes. The
+// worker's sink records what it is handed; no bridge is involved.
+#include "media_files.h"
 #include "frame_pacer.h"
 #include "read_ahead.h"
 #include "videothread.h"
-#include <QPointer>
 #include <QSignalSpy>
+#include <QtTest>
+#include <mutex>
 #include <thread>
 #ifdef __linux__
 #include <sys/resource.h>
@@ -19,31 +21,68 @@
 #endif
 
 using namespace displaytest;
+using vistrel::display::VideoOptions;
+using vistrel::display::VideoThread;
 using Clock = std::chrono::steady_clock;
+
+// What the worker hands its sink: when, and which ramp frame ("?" if none).
+class Recorder {
+public:
+    vistrel::display::FrameSink sink()
+    {
+        return [this](const Bytes &frame) {
+            const int gray = frame[2 + 2 * 9000 + 1], index = int(std::lround((gray - 16) / 10.0));
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_times.push_back(Clock::now());
+            m_words << (std::abs(gray - 16 - 10 * index) <= 4 ? QString::number(index) : "?");
+            return true;
+        };
+    }
+    void reset()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_times.clear();
+        m_words.clear();
+    }
+    std::uint64_t count() const { return std::uint64_t(words().size()); }
+    QStringList words() const { std::lock_guard<std::mutex> lock(m_mutex); return m_words; }
+    std::vector<Clock::time_point> times() const { std::lock_guard<std::mutex> lock(m_mutex); return m_times; }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Clock::time_point> m_times;
+    QStringList m_words;
+};
 
 class VideoThreadTest : public QObject
 {
     Q_OBJECT
-    std::unique_ptr<Vistrel> m_window;  // holds the open link
     const QString m_ramp = rampVideo("ramp24.mp4", 24);
     const QString m_short = rampVideo("ramp5.mp4", 5);
+    Recorder m_recorder;
 
     static double msSince(Clock::time_point start) { return std::chrono::duration<double, std::milli>(Clock::now() - start).count(); }
-    static std::uint64_t framesOnPanel() { return Testbed::instance().panel(kSerial).framesReceived; }
 
-    VideoThread *startWorker(int fps, const QString &path = {}, bool loop = false)
+    std::unique_ptr<VideoThread> makeWorker(VideoOptions options)
     {
-        auto *worker = new VideoThread(path.isEmpty() ? m_ramp : path, fps);
-        worker->loopPlay = loop;
-        worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
-        worker->playing = true;
-        worker->start();
+        m_recorder.reset();
+        options.sink = m_recorder.sink();
+        return std::make_unique<VideoThread>(options);
+    }
+
+    std::unique_ptr<VideoThread> startWorker(int fps, const QString &path = {}, bool loop = false)
+    {
+        VideoOptions options;
+        options.path = path.isEmpty() ? m_ramp : path;
+        options.fps = fps;
+        options.loop = loop;
+        auto worker = makeWorker(options);
+        worker->play();
         return worker;
     }
 
 private slots:
     void initTestCase() { QVERIFY(!m_ramp.isEmpty() && !m_short.isEmpty()); }
-    void init() { openWindowOnPanel(m_window); }
 
     // The period is 1000 / fps ms, not rounded, fps below 1 taken as 1; a late
     // write goes out at once, and the next one still waits a whole period.
@@ -111,37 +150,46 @@ private slots:
     }
 
     // At one frame a second, Stop is honoured at once (the writer asleep, the
-    // reader waiting with frames ready), joins both threads and schedules the
-    // worker's release.
+    // reader waiting with frames ready) and joins both threads.
     void stopWithinOnePeriod()
     {
-        QPointer<VideoThread> worker = startWorker(0);
-        QTRY_COMPARE(framesOnPanel(), 1u);
+        auto worker = startWorker(0);
+        QTRY_COMPARE(m_recorder.count(), 1u);
         QTest::qWait(400);
-        QCOMPARE(framesOnPanel(), 1u);
+        QCOMPARE(m_recorder.count(), 1u);
         const auto start = Clock::now();
         worker->stop();
         QVERIFY2(msSince(start) < 50, qPrintable(QString("stop took %1 ms").arg(msSince(start))));
-        QVERIFY(worker->isFinished() && !worker->playing);
-        QTest::qWait(50);  // runs the deferred delete
-        QVERIFY(worker.isNull());
-        QCOMPARE(framesOnPanel(), 1u);
+        QVERIFY(worker->isFinished());
+        QCOMPARE(m_recorder.count(), 1u);
     }
 
-    // The bridge stamps a frame after taking it, so a worker preempted in
-    // between makes one interval look long and the next short by as much: on
-    // a busy machine a few may look short, but the mean holds.
+    // A frame the sink refuses ends the playback there: nothing more is
+    // handed over, and no end of file is reported.
+    void refusedFrameEndsPlayback()
+    {
+        VideoOptions options;
+        options.path = m_short;
+        options.loop = true;
+        int handed = 0;
+        options.sink = [&handed](const Bytes &) { return ++handed < 3; };
+        VideoThread worker(options);
+        QSignalSpy ends(&worker, &VideoThread::sendFrameStop);
+        worker.play();
+        QVERIFY(worker.wait(5000));
+        QCOMPARE(handed, 3);
+        QCOMPARE(worker.framesWritten(), 2u);
+        QCOMPARE(ends.count(), 0);
+    }
+
+    // A worker preempted between its turn and the sink makes one interval
+    // look long and the next short by as much: on a busy machine a few may
+    // look short, but the mean holds.
     void writesKeepThePeriod()
     {
-        std::vector<Clock::time_point> times;  // written by the worker, read once it has ended
-        const int listener = Testbed::instance().addPacketListener([&times](const std::string &, const auto &packet) {
-            if (packet.kind == vistrel::protocol::DecodedPacket::Frame)
-                times.push_back(Clock::now());
-        });
-        std::unique_ptr<VideoThread> worker(startWorker(40));
-        const bool ended = worker->wait(10000);
-        Testbed::instance().removeListener(listener);
-        QVERIFY(ended);
+        auto worker = startWorker(40);
+        QVERIFY(worker->wait(10000));
+        const auto times = m_recorder.times();
         QCOMPARE(times.size(), std::size_t(24));
         int shortOnes = 0;
         for (std::size_t i = 1; i < times.size(); ++i)
@@ -167,35 +215,34 @@ private slots:
         QFETCH(bool, loopAtStart);
         QFETCH(qulonglong, switchAfter);
         QFETCH(QStringList, written);
-        std::unique_ptr<VideoThread> worker(startWorker(4, m_short, loopAtStart));
-        QTRY_COMPARE_WITH_TIMEOUT(framesOnPanel(), std::uint64_t(switchAfter), 3000);
-        worker->loopPlay = !loopAtStart;
+        auto worker = startWorker(4, m_short, loopAtStart);
+        QTRY_COMPARE_WITH_TIMEOUT(m_recorder.count(), std::uint64_t(switchAfter), 3000);
+        worker->setLoop(!loopAtStart);
         if (loopAtStart) {
             QVERIFY(worker->wait(5000));  // the pass ends the playback
         } else {
-            QTRY_VERIFY_WITH_TIMEOUT(framesOnPanel() >= 7, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(m_recorder.count() >= 7, 5000);
             worker->stop();
         }
-        QCOMPARE(packets().mid(0, written.size()), written);
+        QCOMPARE(m_recorder.words().mid(0, written.size()), written);
         if (loopAtStart)
-            QCOMPARE(packets().size(), 5);
+            QCOMPARE(m_recorder.words().size(), 5);
     }
 
     // Previews come fitted into the preview area, gray, and follow a new
     // size; the progress reports end with the file's last frame.
     void previewsAndProgress()
     {
-        auto *worker = new VideoThread(m_ramp, 60);
-        std::unique_ptr<VideoThread> owner(worker);
-        worker->setPreviewArea({200, 100});  // a 64 x 36 video: 178 x 100
-        QSignalSpy previews(worker, &VideoThread::frameReady);
-        QSignalSpy reports(worker, &VideoThread::progress);
-        worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
-        worker->loopPlay = true;  // two passes: frames are still read after the resize below
-        worker->passLimit = 2;
-        worker->playing = true;
-        worker->start();
-        QTRY_VERIFY(framesOnPanel() >= 5);
+        VideoOptions options;
+        options.path = m_ramp;
+        options.previewArea = {200, 100};  // a 64 x 36 video: 178 x 100
+        options.loop = true;  // two passes: frames are still read after the resize below
+        options.passLimit = 2;
+        auto worker = makeWorker(options);
+        QSignalSpy previews(worker.get(), &VideoThread::frameReady);
+        QSignalSpy reports(worker.get(), &VideoThread::progress);
+        worker->play();
+        QTRY_VERIFY(m_recorder.count() >= 5);
         worker->setPreviewArea({100, 100});
         QVERIFY(worker->wait(5000));  // read only once the worker has ended
         QCOMPARE(previews.size(), 48);
@@ -268,19 +315,19 @@ private slots:
         QFETCH(int, frameLimit);
         QFETCH(int, passLimit);
         QFETCH(int, frames);
-        auto worker = std::make_unique<VideoThread>(m_short, 60);
-        worker->deviceHandle = VistrelInspector::ftHandle(*m_window);
-        worker->loopPlay = loop;
-        worker->frameLimit = frameLimit;
-        worker->passLimit = passLimit;
-        worker->playing = true;
+        VideoOptions options;
+        options.path = m_short;
+        options.loop = loop;
+        options.frameLimit = std::uint64_t(frameLimit);
+        options.passLimit = std::uint64_t(passLimit);
+        auto worker = makeWorker(options);
         QSignalSpy ends(worker.get(), &VideoThread::sendFrameStop);
-        worker->start();
+        worker->play();
         QVERIFY(worker->wait(5000));
         QCOMPARE(ends.count(), 1);
         QCOMPARE(ends.at(0).at(0).toBool(), false);
-        QCOMPARE(int(worker->framesWritten), frames);
-        QCOMPARE(packets(), ramp(frames, 5));
+        QCOMPARE(int(worker->framesWritten()), frames);
+        QCOMPARE(m_recorder.words(), ramp(frames, 5));
     }
 };
 

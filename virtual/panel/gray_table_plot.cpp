@@ -61,8 +61,8 @@ std::pair<double, double> GrayTablePlot::voltsRange() const
     double high = -10.0;
     for (const auto &table : *m_tables) {
         for (std::uint16_t code : table) {
-            low = std::min(low, narrowScaleCodeVolts(code));
-            high = std::max(high, narrowScaleCodeVolts(code));
+            low = std::min(low, protocol::narrowScaleVolts(code));
+            high = std::max(high, protocol::narrowScaleVolts(code));
         }
     }
     low = std::floor(low);
@@ -149,7 +149,7 @@ void GrayTablePlot::paintTables(QPainter &painter) const
         QPainterPath path;
         const auto &entries = (*m_tables)[static_cast<std::size_t>(table)];
         for (int level = 0; level <= kLastLevel; ++level) {
-            const QPointF point = pointFor(level, narrowScaleCodeVolts(entries[static_cast<std::size_t>(level)]));
+            const QPointF point = pointFor(level, protocol::narrowScaleVolts(entries[static_cast<std::size_t>(level)]));
             if (level == 0)
                 path.moveTo(point);
             else

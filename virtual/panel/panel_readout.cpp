@@ -44,8 +44,6 @@ const char *driveColumnName(DriveColumn column)
     return column >= 0 && column < DriveColumnCount ? names[column] : "";
 }
 
-double narrowScaleCodeVolts(double code) { return code / 65535.0 * 20.0 - 10.0; }
-
 DriveVolts driveVolts(const protocol::DriveSettings &drive, int table)
 {
     const auto &entries = drive.tables[static_cast<std::size_t>(std::clamp(table, 0, 2))];
@@ -57,8 +55,8 @@ DriveVolts driveVolts(const protocol::DriveSettings &drive, int table)
     volts[ColumnVoff] = drive.volts[protocol::DriveVoff];
     volts[ColumnVon] = drive.volts[protocol::DriveVon];
     volts[ColumnVbias] = drive.volts[protocol::DriveVbias];
-    volts[ColumnVl] = narrowScaleCodeVolts(vlCode);
-    volts[ColumnVh] = narrowScaleCodeVolts(vhCode);
+    volts[ColumnVl] = protocol::narrowScaleVolts(vlCode);
+    volts[ColumnVh] = protocol::narrowScaleVolts(vhCode);
     return volts;
 }
 

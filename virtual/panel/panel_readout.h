@@ -32,10 +32,6 @@ using DriveVolts = std::array<double, DriveColumnCount>;
 const char *driveColumnName(DriveColumn column);
 DriveVolts driveVolts(const protocol::DriveSettings &drive, int table = 0);
 
-// A code of the +-10 V scale (gray tables, Vbias) in volts, fractional
-// codes allowed.
-double narrowScaleCodeVolts(double code);
-
 // Two decimals, never "-0.00".
 QString voltsText(double volts);
 
