@@ -1,9 +1,11 @@
 // One line of the remote protocol: ASCII, a header (long or short keyword
 // form, any case) and comma-separated parameters, strings in double quotes.
-// parseLine is pure: it knows the table of commands and the ranges of their
-// values, nothing of the session or the network.
+// parseLine is pure: it knows the table of commands, the pattern table and
+// the ranges of their values, nothing of the session or the network.
 #ifndef VISTREL_REMOTE_SCPI_COMMAND_H
 #define VISTREL_REMOTE_SCPI_COMMAND_H
+
+#include "patterns.h"
 
 #include <optional>
 #include <string>
@@ -30,10 +32,8 @@ struct Command {
     std::string text;
     // DriveSet: the seven voltages, then the gamma if given, as written.
     std::vector<std::string> numbers;
-    // PatternShow: the pattern's name as vistrelctl and the pattern table
-    // write it ("all-on", "gray") and its values.
-    std::string pattern;
-    std::vector<long long> values;
+    // PatternShow: the checked pattern, every value filled in.
+    protocol::PatternRequest pattern;
     // Rate, and VideoPlay when given (1 to 60).
     std::optional<int> fps;
     VideoMode mode = VideoMode::Once;
@@ -48,6 +48,10 @@ struct ParseResult {
 ParseResult parseLine(std::string_view line);
 
 bool isQuery(Header header);
+
+// A pattern as the protocol writes it: the name in capitals without dashes
+// ("ALLON", "GRAY"), then every value ("SQUARES,4,255,0").
+std::string remotePatternText(const protocol::PatternRequest &pattern);
 
 } // namespace vistrel::remote
 

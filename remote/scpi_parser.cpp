@@ -32,18 +32,17 @@ const HeaderForm kHeaders[] = {
     {"DISPlay:STATe", true, Header::DisplayState},
 };
 
-// Names the remote side writes for the patterns (ALLON, CHECKER, GRAY, ...),
-// against the names vistrelctl and the pattern table use.
-const std::pair<const char *, const char *> kPatternNames[] = {
-    {"ALLON", "all-on"}, {"CHECKER", "checker"}, {"GRAY", "gray"},     {"HRAMP", "hramp"},
-    {"VRAMP", "vramp"},  {"HSTEPS", "hsteps"},   {"VSTEPS", "vsteps"}, {"SQUARES", "squares"},
-    {"GRID", "grid"},    {"BORDER", "border"},   {"BOX", "box"},
-};
-
 std::string upper(std::string_view text)
 {
     std::string out(text);
     std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return out;
+}
+
+std::string remotePatternName(const std::string &name)
+{
+    std::string out = upper(name);
+    out.erase(std::remove(out.begin(), out.end(), '-'), out.end());
     return out;
 }
 
@@ -253,25 +252,47 @@ Check driveSet(const std::vector<Parameter> &parameters, Command &command)
     return NoError;
 }
 
+// The pattern table's name that a remote name stands for: the same in any
+// case, dashes left out ("ALLON" for "all-on").
+std::string tableName(const std::string &remote)
+{
+    for (const protocol::PatternSpec &spec : protocol::patternSpecs()) {
+        if (remotePatternName(spec.name) == upper(remote))
+            return spec.name;
+    }
+    return {};
+}
+
+Check patternError(protocol::PatternError error)
+{
+    switch (error) {
+    case protocol::PatternError::None: return NoError;
+    case protocol::PatternError::UnknownName: return IllegalParameterValue;
+    case protocol::PatternError::MissingValue: return MissingParameter;
+    case protocol::PatternError::ExtraValue: return ParameterNotAllowed;
+    case protocol::PatternError::OutOfRange: return DataOutOfRange;
+    }
+    return IllegalParameterValue;
+}
+
 Check patternShow(const std::vector<Parameter> &parameters, Command &command)
 {
     if (parameters.empty())
         return MissingParameter;
     if (parameters.front().quoted)
         return SyntaxError;
-    const std::string name = upper(parameters.front().text);
-    for (const auto &[remote, local] : kPatternNames) {
-        if (name == remote)
-            command.pattern = local;
-    }
-    if (command.pattern.empty())
+    const std::string name = tableName(parameters.front().text);
+    if (name.empty())
         return IllegalParameterValue;
+    std::vector<long long> values;
     for (std::size_t i = 1; i < parameters.size(); ++i) {
         if (parameters[i].quoted || !isWholeNumber(parameters[i].text))
             return SyntaxError;
-        command.values.push_back(std::stoll(parameters[i].text));
+        values.push_back(std::stoll(parameters[i].text));
     }
-    return NoError;
+    const protocol::PatternCheck check = protocol::checkPattern(name, values);
+    command.pattern = check.request;
+    return patternError(check.error);
 }
 
 Check quotedText(const Parameter &parameter, std::string &text)
@@ -374,6 +395,14 @@ ParseResult parseLine(std::string_view line)
     if (const Check check = readParameters(*parameters, command))
         return failed(check);
     return {command, NoError};
+}
+
+std::string remotePatternText(const protocol::PatternRequest &pattern)
+{
+    std::string text = remotePatternName(pattern.name);
+    for (const int value : pattern.values)
+        text += ',' + std::to_string(value);
+    return text;
 }
 
 const char *errorText(int code)

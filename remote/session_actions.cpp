@@ -10,7 +10,6 @@ namespace {
 using session::Content;
 using session::LinkState;
 using session::Notice;
-using session::Pattern;
 
 int errorFor(Notice::Kind kind)
 {
@@ -30,13 +29,17 @@ int errorFor(Notice::Kind kind)
     return HardwareError;
 }
 
-std::optional<Pattern> litPattern(Content content)
+const char *contentWord(Content content)
 {
-    if (content == Content::AllOn)
-        return Pattern::AllOn;
-    if (content == Content::Checker)
-        return Pattern::Checker;
-    return std::nullopt;
+    switch (content) {
+    case Content::Idle: return "NONE";
+    case Content::AllOn:
+    case Content::Checker:
+    case Content::Pattern: return "PATT";
+    case Content::Picture: return "PICT";
+    case Content::Video: return "VID";
+    }
+    return "NONE";
 }
 
 Outcome answer(const QByteArray &text)
@@ -106,10 +109,7 @@ Outcome SessionActions::dispatch(const Command &command)
     case Header::PictureShow: return showPicture(command);
     case Header::VideoPlay: return playVideo(command);
     case Header::VideoState: return videoState();
-    case Header::DisplayState: {
-        static const char *const names[] = {"NONE", "PATT", "PATT", "PICT", "VID"};
-        return answer(names[int(m_session.content())]);
-    }
+    case Header::DisplayState: return answer(contentWord(m_session.content()));
     case Header::ClearStatus:
     case Header::NextError: break;  // the connection's own
     }
@@ -156,28 +156,18 @@ Outcome SessionActions::driveSet(const Command &command)
 
 Outcome SessionActions::showPattern(const Command &command)
 {
-    if (!command.values.empty())
-        return failure(ParameterNotAllowed);
-    const Pattern wanted = command.pattern == "all-on" ? Pattern::AllOn : Pattern::Checker;
-    if (command.pattern != "all-on" && command.pattern != "checker")
-        return failure(IllegalParameterValue);
-    if (litPattern(m_session.content()) == wanted)
-        return {};
-    return result(m_session.togglePattern(wanted));
+    return result(m_session.showPattern(command.pattern));
 }
 
 Outcome SessionActions::patternOff()
 {
-    const std::optional<Pattern> lit = litPattern(m_session.content());
-    return lit ? result(m_session.togglePattern(*lit)) : Outcome{};
+    return m_session.litPattern() ? result(m_session.takeDownPattern()) : Outcome{};
 }
 
 Outcome SessionActions::patternQuery() const
 {
-    const std::optional<Pattern> lit = litPattern(m_session.content());
-    if (!lit)
-        return answer("NONE");
-    return answer(*lit == Pattern::AllOn ? "ALLON" : "CHECKER");
+    const std::optional<protocol::PatternRequest> lit = m_session.litPattern();
+    return answer(lit ? QByteArray::fromStdString(remotePatternText(*lit)) : QByteArray("NONE"));
 }
 
 // The file, checked before it is chosen: the window's state must not change
@@ -227,9 +217,7 @@ Outcome SessionActions::stopDisplay()
     const Content shown = m_session.content();
     if (shown == Content::Picture || shown == Content::Video)
         return result(m_session.stopShow());
-    if (const std::optional<Pattern> lit = litPattern(shown))
-        return result(m_session.togglePattern(*lit));
-    return {};
+    return patternOff();
 }
 
 Outcome SessionActions::result(bool done) const

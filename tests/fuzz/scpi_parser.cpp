@@ -1,7 +1,7 @@
 // Fuzz target: the remote protocol's line parser. Any bytes give either a
 // command, an error code the server knows, or a blank line; a query only
 // from a line whose header ends in '?'; every value within the range the
-// server promises the session.
+// server promises the session, a pattern checked with every value filled in.
 #include "fuzz_check.h"
 #include "scpi_command.h"
 #include "scpi_errors.h"
@@ -23,8 +23,9 @@ void checkValues(const Command &command)
         FUZZ_CHECK(command.numbers.size() == 7 || command.numbers.size() == 8);
     else
         FUZZ_CHECK(command.numbers.empty());
-    FUZZ_CHECK(command.pattern.empty() == (command.header != Header::PatternShow));
-    FUZZ_CHECK(command.values.empty() || command.header == Header::PatternShow);
+    FUZZ_CHECK(command.pattern.name.empty() == (command.header != Header::PatternShow));
+    if (command.header == Header::PatternShow)
+        FUZZ_CHECK(vistrel::protocol::checkPattern(command.pattern.name, {command.pattern.values.begin(), command.pattern.values.end()}).request == command.pattern);
 }
 
 } // namespace

@@ -23,8 +23,8 @@ QString describe(const ParseResult &result)
     QStringList numbers;
     for (const std::string &n : c.numbers)
         numbers << QString::fromStdString(n);
-    QStringList pattern{QString::fromStdString(c.pattern)};
-    for (long long v : c.values)
+    QStringList pattern{QString::fromStdString(c.pattern.name)};
+    for (int v : c.pattern.values)
         pattern << QString::number(v);
     return QString("%1#%2|%3|%4|%5%6")
         .arg(int(c.header))
@@ -95,7 +95,10 @@ private slots:
         QTest::newRow("rate missing") << QByteArray("RATE") << "E-109";
         QTest::newRow("gray") << QByteArray("PATT:SHOW gray,128") << h(Header::PatternShow) + "||gray,128|-";
         QTest::newRow("allon") << QByteArray("PATTERN:SHOW ALLON") << h(Header::PatternShow) + "||all-on|-";
-        QTest::newRow("squares") << QByteArray("PATT:SHOW SQUARES,4,200,-30") << h(Header::PatternShow) + "||squares,4,200,-30|-";
+        QTest::newRow("squares, defaults") << QByteArray("PATT:SHOW squares,4") << h(Header::PatternShow) + "||squares,4,255,0|-";
+        QTest::newRow("squares, out of range") << QByteArray("PATT:SHOW SQUARES,4,200,-30") << "E-222";
+        QTest::newRow("gray without its level") << QByteArray("PATT:SHOW GRAY") << "E-109";
+        QTest::newRow("hramp takes none") << QByteArray("PATT:SHOW HRAMP,1") << "E-108";
         QTest::newRow("unknown pattern") << QByteArray("PATT:SHOW PLAID") << "E-224";
         QTest::newRow("no pattern") << QByteArray("PATT:SHOW") << "E-109";
         QTest::newRow("fraction value") << QByteArray("PATT:SHOW GRAY,1.5") << "E-102";

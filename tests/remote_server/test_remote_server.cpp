@@ -159,6 +159,7 @@ private slots:
         QTest::newRow("pattern lit") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER"} << QByteArray("DISP:STAT?") << QByteArray("PATT");
         QTest::newRow("which pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER"} << QByteArray("PATT?") << QByteArray("CHECKER");
         QTest::newRow("all on") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON"} << QByteArray("PATT?") << QByteArray("ALLON");
+        QTest::newRow("defaults filled") << QByteArrayList{"DEV:OPEN", "PATT:SHOW GRAY,7", "PATT:SHOW squares,4"} << QByteArray("PATT?") << QByteArray("SQUARES,4,255,0");
         QTest::newRow("no pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "*RST"} << QByteArray("PATT?") << QByteArray("NONE");
         QTest::newRow("picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"gray.jpg\""} << QByteArray("DISP:STAT?") << QByteArray("PICT");
         QTest::newRow("video") << QByteArrayList{"DEV:OPEN", "VID:PLAY \"ramp.mp4\",5,LOOP"} << QByteArray("DISP:STAT?") << QByteArray("VID");
@@ -221,6 +222,8 @@ private slots:
         QTest::newRow("no such picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"nowhere.jpg\""} << QByteArrayList{"-256,\"File name not found\""} << "O";
         QTest::newRow("not a picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"bad.jpg\""} << QByteArrayList{"-257,\"File name error\""} << "O";
         QTest::newRow("not a video") << QByteArrayList{"DEV:OPEN", "VID:PLAY \"bad.mp4\""} << QByteArrayList{"-257,\"File name error\""} << "O";
+        QTest::newRow("a pattern replaced, no restart") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "PATT:SHOW GRAY,128", "PATT:OFF"}
+                                                       << QByteArrayList{} << "OAFFD";
         QTest::newRow("values for all on") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON,3"} << QByteArrayList{"-108,\"Parameter not allowed\""} << "O";
         QTest::newRow("write fails") << QByteArrayList{"DEV:OPEN", "fail", "PATT:SHOW ALLON"} << QByteArrayList{"-240,\"Hardware error\""} << "O";
         QTest::newRow("parse errors in order") << QByteArrayList{"FOO", "RATE 0", "*IDN? 1"}
