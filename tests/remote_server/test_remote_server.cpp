@@ -158,7 +158,6 @@ private slots:
         QTest::newRow("nothing shown") << QByteArrayList{"DEV:OPEN"} << QByteArray("DISP:STAT?") << QByteArray("NONE");
         QTest::newRow("pattern lit") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER"} << QByteArray("DISP:STAT?") << QByteArray("PATT");
         QTest::newRow("which pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER"} << QByteArray("PATT?") << QByteArray("CHECKER");
-        QTest::newRow("all on") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON"} << QByteArray("PATT?") << QByteArray("ALLON");
         QTest::newRow("defaults filled") << QByteArrayList{"DEV:OPEN", "PATT:SHOW GRAY,7", "PATT:SHOW squares,4"} << QByteArray("PATT?") << QByteArray("SQUARES,4,255,0");
         QTest::newRow("no pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "*RST"} << QByteArray("PATT?") << QByteArray("NONE");
         QTest::newRow("picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"gray.jpg\""} << QByteArray("DISP:STAT?") << QByteArray("PICT");
@@ -166,7 +165,6 @@ private slots:
         QTest::newRow("rate") << QByteArrayList{"RATE 30"} << QByteArray("RATE?") << QByteArray("30");
         QTest::newRow("refused rate") << QByteArrayList{"RATE 61"} << QByteArray("RATE?") << QByteArray("60");
         QTest::newRow("a video's rate") << QByteArrayList{"DEV:OPEN", "VID:PLAY \"ramp.mp4\",12,LOOP"} << QByteArray("RATE?") << QByteArray("12");
-        QTest::newRow("idle") << QByteArrayList{} << QByteArray("VID:STAT?") << QByteArray("IDLE");
         QTest::newRow("empty queue") << QByteArrayList{} << QByteArray("SYST:ERR?") << QByteArray("0,\"No error\"");
     }
     void answers()
@@ -209,7 +207,6 @@ private slots:
         QTest::addColumn<QByteArrayList>("errors");
         QTest::addColumn<QString>("wire");
         QTest::newRow("pattern before open") << QByteArrayList{"PATT:SHOW ALLON"} << QByteArrayList{"-241,\"Hardware missing\""} << "";
-        QTest::newRow("set before open") << QByteArrayList{"DRIV:SET 2,-2,12,-12,5,0,0"} << QByteArrayList{"-241,\"Hardware missing\""} << "";
         QTest::newRow("no such bridge") << QByteArrayList{"DEV:OPEN \"VPANEL09\""} << QByteArrayList{"-241,\"Hardware missing\""} << "";
         QTest::newRow("open another") << QByteArrayList{"DEV:OPEN", "DEV:OPEN \"VPANEL02\""} << QByteArrayList{"-221,\"Settings conflict\""} << "O";
         QTest::newRow("set over a pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "DRIV:SET 2,-2,12,-12,5,0,0"}
