@@ -1,13 +1,12 @@
 #include "console_main.h"
 
 #include "autoplay.h"
+#include "backend_registry.h"
 #include "command_line.h"
-#include "d2xx_backend.h"
 #include "device_messages.h"
 #include "framelesshelper.h"
 #include "panel_placement.h"
 #include "serve.h"
-#include "virtual_bridge.h"
 #include "vistrel.h"
 #include "vistrel_version.h"
 
@@ -34,33 +33,12 @@ void attachFramelessHelper(Vistrel &window)
     helper->setRubberBandOnResize(true);
 }
 
-const vistrel::device::D2xxBackend *realBridges()
-{
-#ifdef VISTREL_HAS_REAL_BRIDGES
-    return vistrel::device::realBackend();
-#else
-    return nullptr;
-#endif
-}
-
-bool virtualRequested(const QCommandLineParser &parser, BridgeChoice choice)
-{
-    if (choice == BridgeChoice::Virtual || parser.isSet(QStringLiteral("virtual")))
-        return true;
-    if (qEnvironmentVariable("VISTREL_BACKEND") == QLatin1String("virtual"))
-        return true;
-    return realBridges() == nullptr;  // a build without real bridges
-}
-
-// Chooses the backend before the window makes its first driver call.
+// Chooses the backend before the window makes its first driver call; true
+// on the virtual bridges.
 bool selectBackend(const QCommandLineParser &parser, BridgeChoice choice)
 {
-    if (virtualRequested(parser, choice)) {
-        vistrel::device::useBackend(vistrel::virt::backend());
-        return true;
-    }
-    vistrel::device::useBackend(*realBridges());
-    return false;
+    const bool virtualAsked = choice == BridgeChoice::Virtual || parser.isSet(QStringLiteral("virtual"));
+    return vistrel::device::selectBackend(virtualAsked) == vistrel::device::kVirtualBackend;
 }
 
 void describeOptions(QCommandLineParser &parser)

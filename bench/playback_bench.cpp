@@ -7,6 +7,7 @@
 //
 // --with-panel shows the "Virtual panel" window during each playback, so the
 // cost of watching the stream (listener, repaints) shows in the rates.
+#include "backend_registry.h"
 #include "bench_media.h"
 #include "command_line.h"
 #include "device_link.h"
@@ -189,6 +190,7 @@ BenchOptions readCommandLine(int argc, char **argv)
 int main(int argc, char **argv)
 {
     const BenchOptions options = readCommandLine(argc, argv);
+    vistrel::device::useBackendNamed(vistrel::device::kVirtualBackend);
     // The window needs a GUI application; without it the plain core one.
     std::unique_ptr<QCoreApplication> application = withPanel ? std::make_unique<QApplication>(argc, argv)
                                                               : std::make_unique<QCoreApplication>(argc, argv);

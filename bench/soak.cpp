@@ -1,9 +1,9 @@
 // vistrel-soak: the console and the virtual panel playing a looped video on
 // the virtual bridge for a long time, printing resident memory, thread count
 // and frames at intervals, so growth shows before it hurts.
+#include "backend_registry.h"
 #include "command_line.h"
 #include "panel_placement.h"
-#include "virtual_bridge.h"
 #include "vistrel.h"
 
 #include <QApplication>
@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    vistrel::virt::Testbed::instance();  // the virtual bridges answer FT_*
+    vistrel::device::useBackendNamed(vistrel::device::kVirtualBackend);
     Vistrel console;
     console.show();
     vistrel::virt::openVirtualPanelBeside(console);

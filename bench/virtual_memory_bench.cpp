@@ -2,6 +2,7 @@
 // frames through FT_Write, as the video worker does, and prints the process's
 // resident set every so often. With bounded captures it levels off once the
 // capture ring is full; before, it grew by every byte written.
+#include "backend_registry.h"
 #include "command_line.h"
 #include "device_link.h"
 #include "display_frame.h"
@@ -46,7 +47,8 @@ long readFrameCount(int argc, char **argv)
 int main(int argc, char **argv)
 {
     const long frames = readFrameCount(argc, argv);
-    vistrel::virt::Testbed::instance().reset();  // also selects the virtual bridges
+    vistrel::device::useBackendNamed(vistrel::device::kVirtualBackend);
+    vistrel::virt::Testbed::instance().reset();
     vistrel::session::DeviceLink link;  // the console's own writer
     if (!link.open(QStringLiteral("VPANEL01")).ok()) {
         std::fprintf(stderr, "cannot open the virtual bridge\n");

@@ -1,14 +1,13 @@
 #include "vistrelctl_app.h"
 
+#include "backend_registry.h"
 #include "bridges.h"
-#include "d2xx_backend.h"
 #include "duration.h"
 #include "exit_status.h"
 #include "interrupt.h"
 #include "media_check.h"
 #include "runner.h"
 #include "serve_command.h"
-#include "virtual_bridge.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -155,20 +154,6 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
     return {};
 }
 
-// --virtual, VISTREL_BACKEND=virtual or a build without real bridges: the
-// emulated ones, as for the console.
-void selectBackend(bool useVirtual)
-{
-    const device::D2xxBackend *real = nullptr;
-#ifdef VISTREL_HAS_REAL_BRIDGES
-    real = device::realBackend();
-#endif
-    if (useVirtual || !real || qEnvironmentVariable("VISTREL_BACKEND") == QLatin1String("virtual"))
-        device::useBackend(virt::backend());
-    else
-        device::useBackend(*real);
-}
-
 int listBridges(const Invocation &invocation, QTextStream &out, QTextStream &err)
 {
     const RunOptions &options = invocation.options;
@@ -256,7 +241,7 @@ int runVistrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
     if (!problem.isEmpty())
         return usageError(err, problem);
     InterruptGuard interrupts;
-    selectBackend(invocation.useVirtual);
+    device::selectBackend(invocation.useVirtual);
     if (invocation.serve)
         return serve(invocation.listen, invocation.mediaRoot, out, err);
     return invocation.list ? listBridges(invocation, out, err) : runScript(invocation, out, err);

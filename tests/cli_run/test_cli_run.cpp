@@ -236,6 +236,34 @@ private slots:
         QCOMPARE(ctl.wire, QByteArray());
     }
 
+    // VISTREL_BACKEND names a backend as --virtual does; a name this build
+    // lacks leaves the real bridges.
+    void backendByName_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("backend");
+        QTest::addColumn<bool>("onVirtual");
+        QTest::newRow("--virtual") << QStringList{"--virtual", "list"} << QByteArray() << true;
+        QTest::newRow("VISTREL_BACKEND=virtual") << QStringList{"list"} << QByteArray("virtual") << true;
+        QTest::newRow("VISTREL_BACKEND=ftdi") << QStringList{"list"} << QByteArray("ftdi") << false;
+        QTest::newRow("an unknown name") << QStringList{"list"} << QByteArray("Virtual") << false;
+    }
+    void backendByName()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, backend);
+        QFETCH(bool, onVirtual);
+#ifndef HAS_REAL_BRIDGES
+        if (!onVirtual)
+            QSKIP("this build has no real bridges");
+#endif
+        qputenv("VISTREL_BACKEND", backend);
+        const CtlRun ctl = run(arguments, "VPANEL07");
+        qunsetenv("VISTREL_BACKEND");
+        QCOMPARE(ctl.status, 0);
+        QCOMPARE(ctl.out.contains("VPANEL07"), onVirtual);
+    }
+
     // One object a command and a summary, each parsing, adding up to the wire.
     void jsonLinesParse()
     {

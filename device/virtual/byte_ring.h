@@ -3,8 +3,8 @@
 // and never past the capacity, so a bridge that streams video for hours holds
 // flat memory; and no append ever moves what is already stored, so each one
 // costs its own bytes and no more.
-#ifndef VISTREL_VIRTUAL_BYTE_RING_H
-#define VISTREL_VIRTUAL_BYTE_RING_H
+#ifndef VISTREL_DEVICE_VIRTUAL_BYTE_RING_H
+#define VISTREL_DEVICE_VIRTUAL_BYTE_RING_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Putting the virtual panel window beside the console and tying its life to
 // the console's: closing the console closes the panel window, closing the
 // panel window leaves the console alone.
-#ifndef VISTREL_VIRTUAL_PANEL_PANEL_PLACEMENT_H
-#define VISTREL_VIRTUAL_PANEL_PANEL_PLACEMENT_H
+#ifndef VISTREL_APP_VIRTUAL_PANEL_PANEL_PLACEMENT_H
+#define VISTREL_APP_VIRTUAL_PANEL_PANEL_PLACEMENT_H
 
 #include <QRect>
 #include <QSize>

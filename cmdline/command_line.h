@@ -1,8 +1,8 @@
 // The command line of a Qt program, read before its application object
 // exists: QApplication cannot start without a display, and --help, --version
 // and a mistyped option must be answered without one.
-#ifndef VISTREL_WIDGETS_COMMAND_LINE_H
-#define VISTREL_WIDGETS_COMMAND_LINE_H
+#ifndef VISTREL_CMDLINE_COMMAND_LINE_H
+#define VISTREL_CMDLINE_COMMAND_LINE_H
 
 class QCommandLineOption;
 class QCommandLineParser;

@@ -1,8 +1,8 @@
 // Control interface of the virtual bridge backend: FTDI bridges emulated in
 // the process, each with the panel controller behind it. The D2XX functions
 // of device/d2xx.h are implemented over this testbed.
-#ifndef VISTREL_VIRTUAL_VIRTUAL_BRIDGE_H
-#define VISTREL_VIRTUAL_VIRTUAL_BRIDGE_H
+#ifndef VISTREL_DEVICE_VIRTUAL_VIRTUAL_BRIDGE_H
+#define VISTREL_DEVICE_VIRTUAL_VIRTUAL_BRIDGE_H
 
 #include "d2xx.h"
 #include "d2xx_backend.h"

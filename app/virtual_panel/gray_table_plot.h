@@ -1,7 +1,7 @@
 // The three gray-level tables of the last drive settings: data voltage
 // against gray level, so a gamma curve stands out from the straight line.
-#ifndef VISTREL_VIRTUAL_PANEL_GRAY_TABLE_PLOT_H
-#define VISTREL_VIRTUAL_PANEL_GRAY_TABLE_PLOT_H
+#ifndef VISTREL_APP_VIRTUAL_PANEL_GRAY_TABLE_PLOT_H
+#define VISTREL_APP_VIRTUAL_PANEL_GRAY_TABLE_PLOT_H
 
 #include <QWidget>
 

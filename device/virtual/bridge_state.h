@@ -6,8 +6,8 @@
 // serialises its writes end to end. Order: link, then global, then data.
 // Nothing is called back (listeners) and nobody sleeps with the global or a
 // data lock held.
-#ifndef VISTREL_VIRTUAL_BRIDGE_STATE_H
-#define VISTREL_VIRTUAL_BRIDGE_STATE_H
+#ifndef VISTREL_DEVICE_VIRTUAL_BRIDGE_STATE_H
+#define VISTREL_DEVICE_VIRTUAL_BRIDGE_STATE_H
 
 #include "byte_ring.h"
 #include "virtual_bridge.h"

@@ -1,7 +1,7 @@
 // The panel's 180 x 100 gray picture, enlarged by the largest whole factor
 // that fits, every panel pixel a sharp square.
-#ifndef VISTREL_VIRTUAL_PANEL_PANEL_PICTURE_VIEW_H
-#define VISTREL_VIRTUAL_PANEL_PANEL_PICTURE_VIEW_H
+#ifndef VISTREL_APP_VIRTUAL_PANEL_PANEL_PICTURE_VIEW_H
+#define VISTREL_APP_VIRTUAL_PANEL_PANEL_PICTURE_VIEW_H
 
 #include <QImage>
 #include <QWidget>

@@ -1,8 +1,8 @@
 // What the virtual panel window shows, computed from the emulated controller's
 // state: the picture, the drive settings back in volts, the scan timing, the
 // frame rate. No widgets here, so each piece can be checked on its own.
-#ifndef VISTREL_VIRTUAL_PANEL_PANEL_READOUT_H
-#define VISTREL_VIRTUAL_PANEL_PANEL_READOUT_H
+#ifndef VISTREL_APP_VIRTUAL_PANEL_PANEL_READOUT_H
+#define VISTREL_APP_VIRTUAL_PANEL_PANEL_READOUT_H
 
 #include "stream_decoder.h"
 

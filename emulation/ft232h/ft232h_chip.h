@@ -2,8 +2,8 @@
 // libftdi exercises it: descriptors, string descriptors, the vendor control
 // requests, bulk OUT capture and the modem-status bytes of bulk IN. Pure
 // C++, no umockdev: the usbdevfs glue lives in emulated_ft232h.cpp.
-#ifndef VISTREL_VIRTUAL_FT232H_CHIP_H
-#define VISTREL_VIRTUAL_FT232H_CHIP_H
+#ifndef VISTREL_TESTS_FT232H_CHIP_H
+#define VISTREL_TESTS_FT232H_CHIP_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,8 +1,8 @@
 // Running a test under umockdev: the preload library must be in the process
 // before libusb touches /sys or /dev, so the test re-executes itself once
 // with it; a testbed then redirects both into a private folder.
-#ifndef VISTREL_VIRTUAL_UMOCKDEV_ENV_H
-#define VISTREL_VIRTUAL_UMOCKDEV_ENV_H
+#ifndef VISTREL_TESTS_FT232H_UMOCKDEV_ENV_H
+#define VISTREL_TESTS_FT232H_UMOCKDEV_ENV_H
 
 #include <string>
 

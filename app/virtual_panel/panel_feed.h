@@ -4,8 +4,8 @@
 // by the window. The first note after the window last collected also wakes
 // the window through a queued signal; later notes ride on that wake-up until
 // the window collects again, so a 60 fps stream posts no flood of events.
-#ifndef VISTREL_VIRTUAL_PANEL_PANEL_FEED_H
-#define VISTREL_VIRTUAL_PANEL_PANEL_FEED_H
+#ifndef VISTREL_APP_VIRTUAL_PANEL_PANEL_FEED_H
+#define VISTREL_APP_VIRTUAL_PANEL_PANEL_FEED_H
 
 #include "panel_readout.h"
 

@@ -2,8 +2,8 @@
 // testbed and a usbdevfs ioctl handler behind its device node, so that an
 // unmodified libusb/libftdi in this process (running under umockdev's
 // preload library) enumerates, opens, configures and writes to it.
-#ifndef VISTREL_VIRTUAL_EMULATED_FT232H_H
-#define VISTREL_VIRTUAL_EMULATED_FT232H_H
+#ifndef VISTREL_TESTS_FT232H_EMULATED_FT232H_H
+#define VISTREL_TESTS_FT232H_EMULATED_FT232H_H
 
 #include "ft232h_chip.h"
 

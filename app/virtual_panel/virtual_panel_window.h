@@ -7,8 +7,8 @@
 // Which bridge it shows: the one selected in the list. Until the user picks
 // one, the selection follows the bridge written to last (the first bridge
 // before any write); once picked it stays until that bridge is unplugged.
-#ifndef VISTREL_VIRTUAL_PANEL_VIRTUAL_PANEL_WINDOW_H
-#define VISTREL_VIRTUAL_PANEL_VIRTUAL_PANEL_WINDOW_H
+#ifndef VISTREL_APP_VIRTUAL_PANEL_VIRTUAL_PANEL_WINDOW_H
+#define VISTREL_APP_VIRTUAL_PANEL_VIRTUAL_PANEL_WINDOW_H
 
 #include "panel_feed.h"
 #include "virtual_bridge.h"
