@@ -134,11 +134,6 @@ void Vistrel::installValidators()
         field->setValidator(twentyVolts);
 }
 
-void Vistrel::paintEvent(QPaintEvent *)
-{
-    // The form's style sheets paint everything; the window adds nothing.
-}
-
 void Vistrel::handleMiniSizeButtonClick()
 {
     showMinimized();

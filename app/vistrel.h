@@ -4,7 +4,6 @@
 //   vistrel.cpp          construction, teardown, title bar, voltage help
 //   vistrel_actions.cpp  the slots that act on the session
 //   vistrel_view.cpp     the session's state and notices on screen
-//   vistrel_filters.cpp  input filters and the encoding helpers
 //   vistrel_keyboard.cpp shortcuts, tab order, accessible names
 //   settings.cpp         the field texts in the settings store
 #ifndef VISTREL_APP_VISTREL_H
@@ -22,10 +21,8 @@
 
 #include <functional>
 #include <optional>
-#include <vector>
 
 class PreviewPane;
-class QPaintEvent;
 class QPushButton;
 
 class Vistrel : public QMainWindow
@@ -40,13 +37,6 @@ public:
     void loadSettings() const;
     void saveSettings() const;
 
-    std::vector<double> VolFormula(const std::vector<double> &values) const;
-    unsigned char *double2uchar(const std::vector<double> &values);
-    unsigned char *int2str(int value, unsigned char *bytes) const;
-    int sum_16(QString text) const;
-
-    void hideGamma(bool hide);
-
     vistrel::session::PanelSession &session() { return *m_session; }
 
 public slots:
@@ -58,22 +48,12 @@ public slots:
     void handleCloseButtonClick();
     void handleMiniSizeButtonClick();
     void on_FindJPG_click();
-    void handleFrame(QImage frame);
-    void changeVideoState(bool playing);
     void sendValue2Device();
     void changeGamma();
     void onFPSTextChanged(const QString &text);
-    void sendScan2Device();
     void onLoopCheckChanged(int state);
     void fullbrightness();
     void Chessboard();
-    void sendDACSetting();
-    void onlyNumbyslider(const QString &text);
-    void onlyNum(const QString &text);
-    void checkDevices();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
 
 private:
     void connectWidgets();
@@ -87,7 +67,7 @@ private:
     void setLocked(QPushButton *button, bool locked);
     void lockStartButton();
     void showNotice(const vistrel::session::Notice &notice);
-    void showPicturePreview(const QImage &preview);
+    void showPreview(const QImage &preview);  // a picture's or a video frame's
     void removeDevice(int index);
 
     // --- what the fields say ---

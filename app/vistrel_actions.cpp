@@ -19,17 +19,16 @@ QString Vistrel::chooseFile(const QString &caption, const QString &filter)
     return openFileDialog(this, caption, QString(), filter);
 }
 
-void Vistrel::checkDevices()
-{
-    m_session->refreshDevices();
-}
-
 void Vistrel::on_Open_CLose_click()
 {
-    if (m_session->linkState() == LinkState::Open)
-        m_session->close();
-    else
-        m_session->open(ui.devicecomboBox->currentText());
+    const LinkState state = m_session->linkState();
+    if (state != LinkState::Closed)
+        m_session->close();  // while a lost bridge is awaited, this ends the wait
+    // Opening what is selected is asked for only by a press on an idle link, or
+    // on a waiting one while another bridge is listed.
+    const QString serial = ui.devicecomboBox->currentText();
+    if (state == LinkState::Closed || (state == LinkState::Lost && !serial.isEmpty()))
+        m_session->open(serial);
 }
 
 void Vistrel::sendValue2Device()
@@ -44,15 +43,6 @@ void Vistrel::sendValue2Device()
     saveSettings();
     QMessageBox box(QMessageBox::NoIcon, tr("Attention"), tr("Settings success!"), QMessageBox::Ok);
     box.exec();
-}
-
-void Vistrel::sendScan2Device()
-{
-    m_session->sendScanTiming();
-}
-
-void Vistrel::sendDACSetting()
-{
 }
 
 // fps follows the field but never leaves 1..60: whole numbers outside the
@@ -72,11 +62,6 @@ void Vistrel::onFPSTextChanged(const QString &text)
 void Vistrel::changeGamma()
 {
     ui.lineEdit_gamma->setVisible(ui.radioButton_gamma->isChecked());
-}
-
-void Vistrel::hideGamma(bool hide)
-{
-    ui.lineEdit_gamma->setHidden(hide);
 }
 
 void Vistrel::fullbrightness()

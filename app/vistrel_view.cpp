@@ -31,9 +31,10 @@ void Vistrel::connectSession()
     connect(m_session, &PanelSession::linkStateChanged, this, &Vistrel::render);
     connect(m_session, &PanelSession::contentChanged, this, &Vistrel::render);
     connect(m_session, &PanelSession::notice, this, &Vistrel::showNotice);
-    connect(m_session, &PanelSession::picturePreview, this, &Vistrel::showPicturePreview);
-    connect(m_session, &PanelSession::videoFrame, this, &Vistrel::handleFrame);
-    connect(m_session, &PanelSession::playbackEnded, this, [this] { changeVideoState(false); });
+    connect(m_session, &PanelSession::picturePreview, this, &Vistrel::showPreview);
+    connect(m_session, &PanelSession::videoFrame, this, &Vistrel::showPreview);
+    // The session has taken the video down already; only the view follows.
+    connect(m_session, &PanelSession::playbackEnded, this, &Vistrel::render);
 }
 
 void Vistrel::handleDeviceAdded(QString name)
@@ -102,19 +103,7 @@ void Vistrel::showNotice(const Notice &notice)
     box.exec();
 }
 
-void Vistrel::showPicturePreview(const QImage &preview)
+void Vistrel::showPreview(const QImage &preview)
 {
     m_preview->showImage(preview);
-}
-
-void Vistrel::handleFrame(QImage frame)
-{
-    m_preview->showImage(frame);
-}
-
-// The session has taken the video down already; only the view follows.
-void Vistrel::changeVideoState(bool playing)
-{
-    Q_UNUSED(playing);
-    render();
 }

@@ -1,12 +1,12 @@
-// vistrel-soak: the console and the virtual panel playing a looped video on
-// the virtual bridge for a long time, printing resident memory, thread count
-// and frames at intervals, so growth shows before it hurts.
-#include "backend_registry.h"
+// vistrel-soak: the real vistrel-virtual (console, virtual bridge and virtual
+// panel) playing a looped video for a long time, measured from outside:
+// resident memory, thread count and frames at intervals, so growth shows
+// before it hurts. Frames are counted on the program's wire log, read from a
+// FIFO so an hour of frames is never stored.
 #include "command_line.h"
-#include "panel_placement.h"
-#include "vistrel.h"
 
-#include <QApplication>
+#include <QCoreApplication>
+#include <QProcess>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -16,14 +16,22 @@
 #include <opencv2/videoio.hpp>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-// A field of /proc/self/status ("VmRSS", "Threads") as a number; 0 elsewhere.
-long statusField(const char *name)
+constexpr double kFrameBytes = 36004;
+
+// A field of /proc/PID/status ("VmRSS", "Threads") as a number; 0 elsewhere.
+long statusField(qint64 pid, const char *name)
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly))
         return 0;
     const QByteArray key = QByteArray(name) + ':';
@@ -60,8 +68,8 @@ struct Options {
 Options parse(int argc, char *argv[])
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Plays a looped video in the console on the virtual bridge and "
-                                                    "prints memory, threads and frames at intervals."));
+    parser.setApplicationDescription(QStringLiteral("Plays a looped video in vistrel-virtual and prints its memory, "
+                                                    "threads and frames at intervals."));
     const QCommandLineOption minutes(QStringLiteral("minutes"), QStringLiteral("How long to play (default 60)."),
                                      QStringLiteral("M"), QStringLiteral("60"));
     const QCommandLineOption interval(QStringLiteral("interval"), QStringLiteral("Seconds between report lines (default 60)."),
@@ -85,34 +93,88 @@ Options parse(int argc, char *argv[])
     return options;
 }
 
+// Counts the bytes written to a FIFO until every writer has closed it.
+class WireCounter {
+public:
+    explicit WireCounter(const QString &fifo)
+    {
+        // Opened before the program starts, so its fopen() finds a reader.
+        m_fd = ::open(fifo.toLocal8Bit().constData(), O_RDONLY | O_NONBLOCK);
+        if (m_fd >= 0)
+            ::fcntl(m_fd, F_SETFL, 0);  // blocking reads from here on
+        m_thread = std::thread([this] { drain(); });
+    }
+    ~WireCounter()
+    {
+        m_thread.join();  // ends when the program closes its end
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    bool ok() const { return m_fd >= 0; }
+    std::uint64_t frames() const { return static_cast<std::uint64_t>(m_bytes / kFrameBytes); }
+
+private:
+    void drain()
+    {
+        char buffer[1 << 16];
+        bool writerSeen = false;
+        while (m_fd >= 0) {
+            const ssize_t got = ::read(m_fd, buffer, sizeof buffer);
+            if (got > 0) {
+                writerSeen = true;
+                m_bytes += static_cast<std::uint64_t>(got);
+            } else if (got == 0 && writerSeen) {
+                return;
+            } else if (got == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));  // no writer yet
+            } else {
+                return;
+            }
+        }
+    }
+
+    int m_fd = -1;
+    std::atomic<std::uint64_t> m_bytes{0};
+    std::thread m_thread;
+};
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     const Options options = parse(argc, argv);
-    QApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     QTemporaryDir scratch;
     const QString video = options.video.isEmpty() ? makeVideo(scratch.path()) : options.video;
     if (video.isEmpty()) {
         std::fprintf(stderr, "vistrel-soak: cannot write a video with OpenCV's FFmpeg writer\n");
         return 1;
     }
-
-    vistrel::device::useBackendNamed(vistrel::device::kVirtualBackend);
-    Vistrel console;
-    console.show();
-    vistrel::virt::openVirtualPanelBeside(console);
-    auto &session = console.session();
-    session.setFps(options.fps);
-    if (session.devices().isEmpty() || !session.open(session.devices().first())) {
-        std::fprintf(stderr, "vistrel-soak: no virtual bridge to open (VISTREL_VIRTUAL_DEVICES)\n");
+    const QString fifo = scratch.filePath(QStringLiteral("wire"));
+    if (::mkfifo(fifo.toLocal8Bit().constData(), 0600) != 0) {
+        std::fprintf(stderr, "vistrel-soak: cannot make a FIFO in %s\n", qPrintable(scratch.path()));
         return 1;
     }
-    session.chooseVideo(video);
-    if (!session.startShow(true)) {
-        std::fprintf(stderr, "vistrel-soak: the video did not start\n");
+    WireCounter wire(fifo);
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VISTREL_WIRE_LOG"), fifo);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));  // the user's store stays untouched
+    env.insert(QStringLiteral("VISTREL_VIRTUAL_DEVICES"), QStringLiteral("VPANEL01"));
+    QProcess console;
+    console.setProcessEnvironment(env);
+    console.setProcessChannelMode(QProcess::ForwardedChannels);
+    console.start(QStringLiteral(VISTREL_VIRTUAL_PROGRAM),
+                  {QStringLiteral("--play"), video, QStringLiteral("--loop"), QStringLiteral("--fps"),
+                   QString::number(options.fps)});
+    if (!wire.ok() || !console.waitForStarted()) {
+        std::fprintf(stderr, "vistrel-soak: cannot start %s\n", VISTREL_VIRTUAL_PROGRAM);
         return 1;
     }
+    const qint64 pid = console.processId();
+    QObject::connect(&console, qOverload<int, QProcess::ExitStatus>(&QProcess::finished), &app, [&app] {
+        std::fprintf(stderr, "vistrel-soak: the console ended before the soak did\n");
+        app.exit(1);
+    });
 
     QElapsedTimer clock;
     clock.start();
@@ -121,10 +183,10 @@ int main(int argc, char *argv[])
     qint64 lastMs = 0;
     const auto report = [&] {
         const qint64 ms = clock.elapsed();
-        const std::uint64_t frames = session.framesPlayed();
+        const std::uint64_t frames = wire.frames();
         const double rate = ms > lastMs ? (frames - lastFrames) * 1000.0 / (ms - lastMs) : 0.0;
-        std::printf("| %.1f | %.1f | %ld | %llu | %.1f |\n", ms / 60000.0, statusField("VmRSS") / 1024.0,
-                    statusField("Threads"), static_cast<unsigned long long>(frames), rate);
+        std::printf("| %.1f | %.1f | %ld | %llu | %.1f |\n", ms / 60000.0, statusField(pid, "VmRSS") / 1024.0,
+                    statusField(pid, "Threads"), static_cast<unsigned long long>(frames), rate);
         std::fflush(stdout);
         lastFrames = frames;
         lastMs = ms;
@@ -134,8 +196,14 @@ int main(int argc, char *argv[])
     ticker.start(options.intervalSeconds * 1000);
     QTimer::singleShot(qRound64(options.minutes * 60000), &app, [&] {
         report();
-        QApplication::quit();
+        QCoreApplication::quit();
     });
     report();
-    return app.exec();
+    const int status = app.exec();
+    console.disconnect();
+    console.terminate();
+    if (!console.waitForFinished(5000))
+        console.kill();
+    console.waitForFinished();
+    return status;
 }

@@ -72,15 +72,6 @@ std::int32_t wrap32(std::int64_t value)
     return static_cast<std::int32_t>(static_cast<std::int64_t>(bits) - (std::int64_t{1} << 32));
 }
 
-int hexDigitValue(char16_t c)
-{
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return c - '0';  // unchecked on purpose: other characters give odd values
-}
-
 } // namespace
 
 double narrowScaleCode(double volts) { return (10.0 + volts) / 20.0 * 65535.0; }
@@ -128,21 +119,6 @@ Bytes buildScanTimingPacket(std::int32_t scanLead, std::int32_t scanTail, std::i
     putBigEndian32(&packet[10], wrap32(100 * tail));
     putBigEndian32(&packet[14], wrap32(100000000 / rate - 1660000));
     return packet;
-}
-
-unsigned char *int2str(int value, unsigned char *out)
-{
-    const auto bits = static_cast<unsigned int>(value);
-    out[0] = static_cast<unsigned char>((bits >> 8) & 0xFF);
-    out[1] = static_cast<unsigned char>(bits & 0xFF);
-    return out;
-}
-
-int sum_16(const std::u16string &text)
-{
-    if (text.size() < 2)
-        return -1;
-    return 16 * hexDigitValue(text[0]) + hexDigitValue(text[1]);
 }
 
 } // namespace vistrel::protocol

@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <vector>
 
 namespace vistrel::protocol {
@@ -64,17 +63,6 @@ Bytes buildDriveSettingsPacket(const std::vector<double> &volts, std::optional<d
 // The 20-byte ScanTimingPacket; fps must be at least 1 (a smaller value is
 // taken as 1). Fields are computed in wrapping signed 32-bit arithmetic.
 Bytes buildScanTimingPacket(std::int32_t scanLead, std::int32_t scanTail, std::int32_t fps);
-
-// Writes the low 16 bits of value big-endian into out[0], out[1]; returns out.
-unsigned char *int2str(int value, unsigned char *out);
-
-// Value of the two-digit hexadecimal number at the start of text, 16 d0 + d1.
-// A character is one UTF-16 code unit, as in the window's text fields, so a
-// character outside the BMP is two (its surrogates). Digits are not checked:
-// any character other than 0-9, A-F, a-f counts as its code minus '0'. Text
-// shorter than two characters gives -1 and nothing past its end is read (two
-// unchecked characters can also give -1, e.g. "0/").
-int sum_16(const std::u16string &text);
 
 } // namespace vistrel::protocol
 

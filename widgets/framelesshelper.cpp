@@ -348,16 +348,6 @@ void FramelessHelper::activateOn(QWidget *topLevelWidget)
     });
 }
 
-void FramelessHelper::removeFrom(QWidget *topLevelWidget)
-{
-    WidgetData *data = d->m_targets.take(topLevelWidget);
-    if (!data)
-        return;
-    topLevelWidget->removeEventFilter(this);
-    disconnect(topLevelWidget, &QObject::destroyed, this, nullptr);
-    delete data;
-}
-
 void FramelessHelper::setWidgetMovable(bool movable)
 {
     d->m_bMovable = movable;
@@ -392,36 +382,6 @@ void FramelessHelper::setTitleHeight(unsigned int height)
 {
     if (height > 0)
         CursorPosCalculator::m_nTitleHeight = height;
-}
-
-bool FramelessHelper::widgetMovable() const
-{
-    return d->m_bMovable;
-}
-
-bool FramelessHelper::widgetResizable() const
-{
-    return d->m_bResizable;
-}
-
-bool FramelessHelper::rubberBandOnMove() const
-{
-    return d->m_bBandOnMove;
-}
-
-bool FramelessHelper::rubberBandOnResisze() const
-{
-    return d->m_bBandOnResize;
-}
-
-unsigned int FramelessHelper::borderWidth() const
-{
-    return CursorPosCalculator::m_nBorderWidth;
-}
-
-unsigned int FramelessHelper::titleHeight() const
-{
-    return CursorPosCalculator::m_nTitleHeight;
 }
 
 bool FramelessHelper::eventFilter(QObject *watched, QEvent *event)

@@ -20,7 +20,6 @@ public:
     ~FramelessHelper() override;
 
     void activateOn(QWidget *topLevelWidget);
-    void removeFrom(QWidget *topLevelWidget);
 
     void setWidgetMovable(bool movable);
     void setWidgetResizable(bool resizable);
@@ -29,13 +28,6 @@ public:
     // Zero is ignored for both: a zero-wide zone could never be hit.
     void setBorderWidth(unsigned int width);
     void setTitleHeight(unsigned int height);
-
-    bool widgetMovable() const;
-    bool widgetResizable() const;
-    bool rubberBandOnMove() const;
-    bool rubberBandOnResisze() const;
-    unsigned int borderWidth() const;
-    unsigned int titleHeight() const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -1,8 +1,9 @@
 // The window's own title bar: minimise, maximise/restore with its icon, and
-// close after a question.
+// close after a question; the voltage help it opens.
 #include "message_box_recorder.h"
 #include "test_environment.h"
 #include "virtual_bridge.h"
+#include "voltagedescription.h"
 #include "window_access.h"
 
 #include <QtTest>
@@ -66,6 +67,21 @@ private slots:
         QCOMPARE(recorder.boxes().first().title, QStringLiteral("Attention"));
         QCOMPARE(recorder.boxes().first().text, QStringLiteral("Are you sure you want to exit?"));
         QCOMPARE(window->isVisible(), stillOpen);
+    }
+
+    // "?" opens the voltage help over the window and waits until it is closed.
+    void voltageHelpIsModal()
+    {
+        QWidget *modal = nullptr;
+        QTimer::singleShot(0, window.get(), [&] {
+            modal = QApplication::activeModalWidget();
+            if (modal)
+                modal->close();
+        });
+        ui().pushButton_voltagedescription->click();
+        QVERIFY(qobject_cast<VoltageDescription *>(modal));
+        QCOMPARE(modal->parentWidget(), window.get());
+        QVERIFY(!QApplication::activeModalWidget());
     }
 };
 

@@ -91,15 +91,6 @@ private slots:
         QCOMPARE(VistrelInspector::fps(*window), box.endsWith("empty") ? 30 : 60);
         QCOMPARE(ui().openButton->text(), fault == "closed" ? "OPEN" : "CLOSE");
     }
-
-    // The window's text reaches the hex reader as UTF-16 code units, not as UTF-8 bytes.
-    void sum16OnWindowText()
-    {
-        QCOMPARE(window->sum_16(QStringLiteral("7f")), 127);
-        QCOMPARE(window->sum_16(QStringLiteral("\u00E90")), 2960);  // e acute, 0
-        QCOMPARE(window->sum_16(QStringLiteral("\u00E9")), -1);  // one character, two bytes in UTF-8
-        QCOMPARE(window->sum_16(QString::fromUcs4(U"\U0001F600")), 16 * (0xD83D - 48) + 0xDE00 - 48);
-    }
 };
 
 QTEST_MAIN(TestDriveSettings)

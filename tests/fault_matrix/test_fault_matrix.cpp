@@ -177,10 +177,10 @@ private slots:
         clock.start();
         act(action);
         if (fault.startsWith("unplug"))
-            m_window->checkDevices();
+            m_window->session().refreshDevices();
         if (fault == "unplug, replug") {
             Testbed::instance().plug(kSerial);
-            m_window->checkDevices();
+            m_window->session().refreshDevices();
         }
         QVERIFY2(clock.elapsed() < 5000, "an action took longer than five seconds");
         verifyConsistent();

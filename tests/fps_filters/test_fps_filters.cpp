@@ -1,9 +1,7 @@
-// The frame-rate field, the scan timing packet, the filters acting on the line edit that sent the text, and the
-// gamma controls.
+// The frame-rate field and the gamma controls.
 #include "../link_discovery/link_fixture.h"
 
 #include <QRadioButton>
-#include <QRegularExpressionValidator>
 
 class TestFpsFilters : public QObject, LinkFixture
 {
@@ -27,52 +25,6 @@ private slots:
         }
     }
 
-    void scanPacket()
-    {
-        openLink();
-        const char *const cases[][2] = {{"60", "00 00 1A 0A"}, {"30", "00 19 88 75"}, {"0", "05 DC 8C A0"}};
-        for (const auto &c : cases) {
-            ui().lineEdit_fps->setText(c[0]);
-            bed().clearCaptured("VPANEL01");
-            QVERIFY(QMetaObject::invokeMethod(window.get(), "sendScan2Device"));
-            QCOMPARE(wire(), QString("FF 02 00 00 00 00 00 00 40 D8 00 00 00 00 %1 0D 0A").arg(c[1]));
-        }
-    }
-
-    void onlyNumbysliderCapsAt166()
-    {
-        QLineEdit edit;
-        QComboBox combo;  // a sender that is no line edit is left alone
-        combo.setEditable(true);
-        connect(&edit, &QLineEdit::textChanged, window.get(), &Vistrel::onlyNumbyslider);
-        connect(&combo, &QComboBox::currentTextChanged, window.get(), &Vistrel::onlyNumbyslider);
-        connect(&combo, &QComboBox::currentTextChanged, window.get(), &Vistrel::onlyNum);
-        MessageBoxRecorder boxes;
-        const char *const cases[][2] = {{"167", "166"}, {"007", "7"}, {"166", "166"}, {"abc", "0"}};
-        for (const auto &c : cases) {
-            edit.setText(c[0]);
-            QCOMPARE(edit.text(), QString(c[1]));
-        }
-        combo.setEditText("500");
-        QCOMPARE(combo.currentText() + (combo.lineEdit()->validator() ? " validated" : ""), QStringLiteral("500"));
-        QCOMPARE(shown(boxes), QStringList{"|num err"});  // for 167 alone
-    }
-
-    void onlyNumInstallsNumberValidator()
-    {
-        QLineEdit edit;
-        connect(&edit, &QLineEdit::textChanged, window.get(), &Vistrel::onlyNum);
-        edit.setText("1");
-        auto *validator = qobject_cast<const QRegularExpressionValidator *>(edit.validator());
-        QVERIFY(validator && validator->parent() == &edit);
-        QString verdicts;  // 2 acceptable, 0 invalid
-        for (QString probe : {"-12.5", "", "-", ".5", "12345678.9", "1e3", "+1", "--1", "1.2.3"}) {
-            int position = 0;
-            verdicts += QString::number(validator->validate(probe, position));
-        }
-        QCOMPARE(verdicts, QStringLiteral("222220000"));
-    }
-
     // Clicked on the shown row, the lone gamma button turns on and stays on,
     // its field shown, and the gray tables keep following the curve.
     void gammaStaysOnOnceChosen()
@@ -85,9 +37,17 @@ private slots:
             QTest::mouseClick(gamma, Qt::LeftButton);
             QVERIFY2(gamma->isChecked() && ui().lineEdit_gamma->isVisible(), qPrintable(QString("click %1").arg(click)));
         }
-        const std::vector<double> volts{-2, 2, -12, 12, -12, 12, 0, 0, 5, 0, 5, 0, 5};
-        const std::unique_ptr<unsigned char[]> packet(window->double2uchar(volts));
-        QCOMPARE(testenv::hex(std::vector<std::uint8_t>(&packet[16 + 254], &packet[16 + 258])), QStringLiteral("B2 00 B2 3E"));
+        openLink();
+        // The form's voltages (a first start leaves the fields empty), under the form's curve of 2.2.
+        const char *const texts[][2] = {{"lineEdit_vss", "-2"}, {"lineEdit_vdd", "2"}, {"lineEdit_voff", "-12"},
+            {"lineEdit_von", "12"}, {"lineEdit_grvl", "0"}, {"lineEdit_grvh", "5"}, {"lineEdit_fps", "60"}};
+        for (const auto &t : texts)
+            window->findChild<QLineEdit *>(t[0])->setText(t[1]);
+        MessageBoxRecorder boxes;  // "Settings success!"
+        ui().sendButton->click();
+        const std::vector<std::uint8_t> packet = bed().captured("VPANEL01");
+        QCOMPARE(packet.size(), 1554u);
+        QCOMPARE(testenv::hex({packet.begin() + 16 + 254, packet.end()}, 4), QStringLiteral("B2 00 B2 3E"));
     }
 };
 

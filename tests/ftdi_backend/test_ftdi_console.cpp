@@ -85,7 +85,7 @@ private slots:
         const QString serial = ui().devicecomboBox->currentText();
         boxes.clear();
         m_chip->unplug();
-        m_window->checkDevices();
+        m_window->session().refreshDevices();
         QCOMPARE(ui().openButton->text(), QStringLiteral("OPEN"));
         QVERIFY(!VistrelInspector::deviceOpen(*m_window));
         QCOMPARE(boxes.boxes().size(), 1);

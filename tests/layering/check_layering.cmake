@@ -22,7 +22,7 @@ set(layers
     "resources         : QtGui"
     "app/virtual_panel : device QtWidgets"
     "app               : app/virtual_panel session remote widgets resources cmdline"
-    "bench             : app"
+    "bench             : app/virtual_panel session remote cmdline"
     "emulation         :"
     "tests             : *"
     "QtCore            :"

@@ -66,7 +66,7 @@ private slots:
         for (const QString &serial : list(plugged))
             bed().plug(serial.toStdString());
         bed().failNext(D2xxCall(failingCall), failingCall < 0 ? 0 : 1, FT_IO_ERROR);
-        window->checkDevices();
+        window->session().refreshDevices();
         QCOMPARE(entries(ui().devicecomboBox), list(after));
         QCOMPARE(VistrelInspector::session(*window).devices(), list(after));
         QCOMPARE(ui().devicecomboBox->currentIndex(), 0);

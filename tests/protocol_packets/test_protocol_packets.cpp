@@ -26,12 +26,9 @@ Bytes drive(double vss, double vdd, double voff, double von, double vbias, std::
     return buildDriveSettingsPacket({vss, vdd, voff, von, voff, von, vbias, 0, 5, 0, 5, 0, 5}, gamma);
 }
 
-Bytes int2strInto3(int value) { Bytes out(3, 0xAB); return int2str(value, out.data()) == out.data() ? out : Bytes{}; }
-
 } // namespace
 
 Q_DECLARE_METATYPE(Bytes)
-Q_DECLARE_METATYPE(std::u16string)
 
 class TestProtocolPackets : public QObject
 {
@@ -41,8 +38,6 @@ private slots:
     void bytes();
     void frameSlots();
     void grayFrame();
-    void sum16_data();
-    void sum16();
 };
 
 void TestProtocolPackets::bytes_data()
@@ -74,8 +69,6 @@ void TestProtocolPackets::bytes_data()
     // Gray level 0 (entry 255) under a curve that is no number or infinite there.
     QTest::newRow("NaN gamma") << drive(0, 0, 0, 0, 0, std::nan("")) << 1554 << 16 + 510 << "00 00";
     QTest::newRow("negative gamma") << drive(0, 0, 0, 0, 0, -1.0) << 1554 << 16 + 508 << "00 00 00 00";
-    QTest::newRow("int2str 70000") << int2strInto3(70000) << 3 << 0 << "11 70 AB";
-    QTest::newRow("int2str -1") << int2strInto3(-1) << 3 << 0 << "FF FF AB";
     QTest::newRow("all on tail") << buildAllOnFrame() << 36004 << 36000 << "FF FF 0D 0A";
     QTest::newRow("checker group 0") << buildCheckerFrame() << 36004 << 0 << "FF 04" + QString(lit + dark).repeated(5);
     QTest::newRow("checker group 10") << buildCheckerFrame() << 36004 << 2002 << QString(dark + lit).repeated(2).mid(1);
@@ -121,31 +114,6 @@ void TestProtocolPackets::grayFrame()
                 if (slotWord(frame, std::size_t(180 * r + c)) != (r < height && c < width ? pattern(r, c) : 0))
                     QFAIL(qPrintable(QStringLiteral("%1 x %2 image: row %3 column %4").arg(width).arg(height).arg(r).arg(c)));
     }
-}
-
-// A character is a UTF-16 code unit: a non-Latin letter is one, counted as its
-// code minus '0'; a character beyond the BMP is two, its surrogates.
-void TestProtocolPackets::sum16_data()
-{
-    QTest::addColumn<std::u16string>("text");
-    QTest::addColumn<int>("value");
-    QTest::newRow("7F") << std::u16string(u"7F") << 127;
-    QTest::newRow("aB") << std::u16string(u"aB") << 0xAB;
-    QTest::newRow("A0FF, first two") << std::u16string(u"A0FF") << 0xA0;
-    QTest::newRow("one character") << std::u16string(u"7") << -1;
-    QTest::newRow("empty") << std::u16string() << -1;
-    QTest::newRow("e acute, 0") << std::u16string(u"\u00E90") << 16 * (0xE9 - 48);
-    QTest::newRow("0, e acute") << std::u16string(u"0\u00E9") << 0xE9 - 48;
-    QTest::newRow("e acute alone") << std::u16string(u"\u00E9") << -1;
-    QTest::newRow("CJK, F") << std::u16string(u"\u4E2DF") << 16 * (0x4E2D - 48) + 15;
-    QTest::newRow("surrogate pair") << std::u16string(u"\U0001F600") << 16 * (0xD83D - 48) + 0xDE00 - 48;
-}
-
-void TestProtocolPackets::sum16()
-{
-    QFETCH(std::u16string, text);
-    QFETCH(int, value);
-    QCOMPARE(sum_16(text), value);
 }
 
 QTEST_GUILESS_MAIN(TestProtocolPackets)

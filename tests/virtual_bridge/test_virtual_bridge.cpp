@@ -180,37 +180,6 @@ private slots:
                  QString("1500 1500 1000 0"));
     }
 
-    void captureKeepsNewestBytes_data()
-    {
-        QTest::addColumn<int>("limit");
-        QTest::addColumn<QList<int>>("writes");  // sizes, in order
-        QTest::newRow("below the limit") << 100 << QList<int>{10, 20, 30};
-        QTest::newRow("exactly the limit") << 60 << QList<int>{10, 20, 30};
-        QTest::newRow("wraps across writes") << 50 << QList<int>{30, 30, 30, 7};
-        QTest::newRow("wraps many times") << 7 << QList<int>{3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3, 3};
-        QTest::newRow("a write longer than the limit") << 16 << QList<int>{5, 40, 3};
-        QTest::newRow("limit 0 keeps nothing") << 0 << QList<int>{4, 4};
-    }
-
-    void captureKeepsNewestBytes()
-    {
-        QFETCH(int, limit);
-        QFETCH(QList<int>, writes);
-        bed().setCaptureLimit(std::size_t(limit));
-        const FT_HANDLE handle = openPanel();
-        Bytes sent;
-        for (const int size : writes) {  // a count that never repeats within the limit shows the order
-            Bytes bytes(std::size_t(size), 0);
-            for (std::uint8_t &b : bytes)
-                b = std::uint8_t(sent.size() + (&b - bytes.data()));
-            sent.insert(sent.end(), bytes.begin(), bytes.end());
-            QCOMPARE(write(handle, bytes), FT_STATUS(FT_OK));
-        }
-        const std::size_t kept = std::min(sent.size(), std::size_t(limit));
-        QCOMPARE(bed().captured("VPANEL01"), Bytes(sent.end() - std::ptrdiff_t(kept), sent.end()));
-        QCOMPARE(bed().panel("VPANEL01").bytesReceived, std::uint64_t(sent.size()));  // the panel saw everything
-    }
-
     // The ring itself with small chunks, so that writes cross chunk and ring
     // ends: the newest bytes in order, storage taken chunk by chunk as bytes
     // arrive and never beyond the capacity.
@@ -269,6 +238,10 @@ private slots:
         QCOMPARE(open("LATER", &later), FT_STATUS(FT_OK));
         write(later, Bytes(20, 9));
         QCOMPARE(bed().captured("LATER").size(), std::size_t(8));
+        QCOMPARE(bed().panel("LATER").bytesReceived, std::uint64_t(20));  // the panel sees past the capture
+        bed().setCaptureLimit(0);  // keeps nothing, and takes no write amiss
+        write(later, Bytes(3, 9));
+        QVERIFY(bed().captured("LATER").empty());
         QCOMPARE(bed().callHistory("LATER").size(), std::size_t(2));
 
         bed().reset();  // back to the defaults, large enough for any test

@@ -117,7 +117,7 @@ void VirtualPanelTest::scriptedSessionShowsWhatThePanelReceived()
         QTest::keyClicks(field, typed);
     m_console->sendValue2Device();  // Set
     QCOMPARE(boxes.boxes().value(0).text, QString("Settings success!"));
-    m_console->sendScan2Device();
+    m_console->session().sendScanTiming();  // only reached from here and the session tests
     QCOMPARE(text("scanLabel"), QString("lead 0   body 16600   tail 0   period 1673333 (30 fps)"));
     QCOMPARE(cells(widget<QTableWidget>("driveVoltsTable")->model(), true),
              (QStringList{"-2.00", "2.00", "-12.00", "12.00", "0.00", "0.00", "5.00"}));
