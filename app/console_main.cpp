@@ -8,6 +8,7 @@
 #include "panel_placement.h"
 #include "settings_store.h"
 #include "virtual_panel_window.h"
+#include "serve.h"
 #include "vistrel.h"
 #include "vistrel_version.h"
 
@@ -17,6 +18,10 @@
 
 #include <optional>
 #include <utility>
+#include <QTextStream>
+
+#include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -92,6 +97,31 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOption({QStringLiteral("virtual"),
                       QStringLiteral("Use emulated bridges and open the virtual panel beside the console.")});
     addAutoplayOptions(parser);
+    parser.addOption({QStringLiteral("listen"),
+                      QStringLiteral("Serve SCPI remote control on [ADDR:]PORT (127.0.0.1 unless an address is "
+                                     "given; port 0 picks a free one) while the window runs."),
+                      QStringLiteral("[ADDR:]PORT")});
+    parser.addOption({QStringLiteral("media-root"),
+                      QStringLiteral("With --listen: remote file names resolve inside DIR and may not leave it "
+                                     "(needed for an address outside loopback)."),
+                      QStringLiteral("DIR")});
+}
+
+// --listen: the server on the window's session, so the window follows every
+// remote change. When it cannot start, `error` says why.
+std::unique_ptr<vistrel::remote::ScpiServer> startListening(const QCommandLineParser &parser, Vistrel &window,
+                                                            QString &error)
+{
+    const QString listen = QStringLiteral("listen");
+    const QString mediaRoot = QStringLiteral("media-root");
+    if (!parser.isSet(listen)) {
+        if (parser.isSet(mediaRoot))
+            error = QStringLiteral("--media-root goes with --listen");
+        return nullptr;
+    }
+    QTextStream out(stdout);
+    return vistrel::remote::startServer(window.session(), parser.value(listen), parser.value(mediaRoot),
+                                        QCoreApplication::applicationName(), out, error);
 }
 
 } // namespace
@@ -117,6 +147,13 @@ int runConsole(int argc, char *argv[], BridgeChoice choice)
     const bool onVirtualBridges = selectBackend(parser, choice);
 
     Vistrel window;
+    QString listenError;
+    const std::unique_ptr<vistrel::remote::ScpiServer> server = startListening(parser, window, listenError);
+    if (!listenError.isEmpty()) {
+        // As a bad option: a message and status 1, the window never shown.
+        std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()), qPrintable(listenError));
+        return 1;
+    }
     window.setWindowFlags(Qt::FramelessWindowHint);
     attachFramelessHelper(window);
     restoreConsolePlace(window);

@@ -7,6 +7,7 @@
 #include "interrupt.h"
 #include "media_check.h"
 #include "runner.h"
+#include "serve_command.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -26,6 +27,12 @@ Commands:
   list                 the serial numbers of the attached bridges, one a line
   run FILE             runs the script in FILE ("-": standard input)
   -e 'CMD; CMD; ...'   runs the script given here
+  serve [--listen [ADDR:]PORT] [--media-root DIR]
+                       serves SCPI remote control over TCP until SIGINT or
+                       SIGTERM (default 127.0.0.1:5025; port 0 picks a free
+                       one); prints "listening on ADDR:PORT" once it listens.
+                       An address outside 127.0.0.0/8 and ::1 needs
+                       --media-root, and file names are then confined to DIR
 
 Script commands, one a line or separated by ';' ('#' starts a comment):
   open                 opens the bridge (--serial, else the first listed)
@@ -79,11 +86,14 @@ Exit status: 0 every command succeeded; 1 usage or script error (nothing sent);
 lost; 4 a picture or video could not be read; 5 the panel's state refused a
 command (set or a pattern while a picture or video is shown, a command
 before open);
-128 + N stopped by signal N (130 for Ctrl+C).
+128 + N stopped by signal N (130 for Ctrl+C; serve always ends so).
 )";
 
 struct Invocation {
     bool list = false;
+    bool serve = false;
+    QString listen;     // serve: [ADDR:]PORT, empty for the default
+    QString mediaRoot;  // serve: confines file names
     bool inlineScript = false;
     QString script;  // FILE, or the text given with -e
     bool json = false;
@@ -115,9 +125,13 @@ void configure(QCommandLineParser &parser)
         {QStringLiteral("for"), QStringLiteral("Aging run: the script again and again until DURATION "
                                                "(90s, 30m, 8h) has passed."),
          QStringLiteral("DURATION")},
+        {QStringLiteral("listen"), QStringLiteral("serve: listen on [ADDR:]PORT (default 127.0.0.1:5025)."),
+         QStringLiteral("[ADDR:]PORT")},
+        {QStringLiteral("media-root"), QStringLiteral("serve: file names resolve inside DIR and may not leave it."),
+         QStringLiteral("DIR")},
     });
-    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, or run FILE."),
-                                 QStringLiteral("list | run FILE"));
+    parser.addPositionalArgument(QStringLiteral("command"), QStringLiteral("list, run FILE, or serve."),
+                                 QStringLiteral("list | run FILE | serve"));
 }
 
 int usageError(QTextStream &err, const QString &text)
@@ -162,13 +176,13 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
         invocation.script = parser.value(QStringLiteral("e"));
     } else if (words == QStringList{QStringLiteral("list")}) {
         invocation.list = true;
-        if (parser.isSet(QStringLiteral("repeat")) || parser.isSet(QStringLiteral("for")))
-            return QStringLiteral("--repeat and --for repeat a script: give run FILE or -e SCRIPT");
+    } else if (words == QStringList{QStringLiteral("serve")}) {
+        invocation.serve = true;
     } else if (words.size() == 2 && words.first() == QLatin1String("run")) {
         invocation.script = words.at(1);
     } else {
-        return words.isEmpty() ? QStringLiteral("nothing to do: give list, run FILE or -e SCRIPT")
-                               : QStringLiteral("unknown command '%1': give list, run FILE or -e SCRIPT")
+        return words.isEmpty() ? QStringLiteral("nothing to do: give list, run FILE, serve or -e SCRIPT")
+                               : QStringLiteral("unknown command '%1': give list, run FILE, serve or -e SCRIPT")
                                      .arg(words.join(QLatin1Char(' ')));
     }
     if (parser.isSet(QStringLiteral("wait-device"))) {
@@ -178,9 +192,16 @@ QString readInvocation(const QCommandLineParser &parser, Invocation &invocation)
             return QStringLiteral("--wait-device %1: give seconds, 0 to 86400").arg(value);
         invocation.options.waitDevice = std::chrono::milliseconds(std::llround(*seconds * 1000));
     }
+    if ((invocation.list || invocation.serve) && (parser.isSet(QStringLiteral("repeat")) || parser.isSet(QStringLiteral("for"))))
+        return QStringLiteral("--repeat and --for repeat a script: give run FILE or -e SCRIPT");
     const QString aging = readAging(parser, invocation.options);
     if (!aging.isEmpty())
         return aging;
+    const bool serveOption = parser.isSet(QStringLiteral("listen")) || parser.isSet(QStringLiteral("media-root"));
+    if (serveOption && !invocation.serve)
+        return QStringLiteral("--listen and --media-root go with serve");
+    invocation.listen = parser.value(QStringLiteral("listen"));
+    invocation.mediaRoot = parser.value(QStringLiteral("media-root"));
     invocation.options.serial = parser.value(QStringLiteral("serial"));
     invocation.json = parser.isSet(QStringLiteral("json"));
     invocation.useVirtual = parser.isSet(QStringLiteral("virtual"));
@@ -275,6 +296,8 @@ int runVistrelctl(const QStringList &arguments, QTextStream &out, QTextStream &e
         return usageError(err, problem);
     InterruptGuard interrupts;
     device::selectBackend(invocation.useVirtual);
+    if (invocation.serve)
+        return serve(invocation.listen, invocation.mediaRoot, out, err);
     return invocation.list ? listBridges(invocation, out, err) : runScript(invocation, out, err);
 }
 

@@ -44,6 +44,8 @@ public:
 
     // --- link ---
     LinkState linkState() const { return m_linkState; }
+    // The open (or last opened) bridge; *IDN? names it.
+    QString linkSerial() const { return m_link.serial(); }
     bool open(const QString &serial);
     // Takes down what is shown (stop word first), writes the open/close word
     // and closes. Always ends Closed.

@@ -206,6 +206,9 @@ private slots:
         QTest::newRow("1: nothing to do") << QStringList{} << "VPANEL01" << 1 << "nothing to do" << "";
         QTest::newRow("1: unknown command word") << QStringList{"lst"} << "VPANEL01" << 1 << "unknown command 'lst'" << "";
         QTest::newRow("1: -e and run") << QStringList{"-e", "open", "run", "every.vs"} << "VPANEL01" << 1 << "no command may follow" << "";
+        QTest::newRow("1: serve beyond loopback without a media root") << QStringList{"serve", "--listen", "0.0.0.0:0"} << "VPANEL01" << 1
+                                                                       << "without --media-root" << "";
+        QTest::newRow("1: --listen without serve") << QStringList{"--listen", "5025", "list"} << "VPANEL01" << 1 << "go with serve" << "";
         QTest::newRow("1: bad --wait-device") << QStringList{"--wait-device", "soon", "list"} << "VPANEL01" << 1 << "--wait-device soon" << "";
         QTest::newRow("1: no script file") << QStringList{"run", "absent.vs"} << "VPANEL01" << 1 << "cannot read absent.vs" << "";
         QTest::newRow("2: no bridge") << QStringList{"-e", "open"} << "" << 2 << "-e:1: open: no bridge attached" << "";

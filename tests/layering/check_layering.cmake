@@ -15,18 +15,20 @@ set(layers
     "display           : device QtGui"
     "session           : display"
     "cmdline           : cmake QtCore"
-    "cli               : session cmdline"
+    "remote            : session QtNetwork"
+    "cli               : session remote cmdline"
     "widgets           : QtWidgets"
     "widgets/demo      : widgets cmdline"
     "resources         : QtGui"
     "app/virtual_panel : device QtWidgets"
-    "app               : app/virtual_panel session widgets resources cmdline"
-    "bench             : app/virtual_panel session cmdline"
+    "app               : app/virtual_panel session remote widgets resources cmdline"
+    "bench             : app/virtual_panel session remote cmdline"
     "emulation         :"
     "tests             : *"
     "QtCore            :"
     "QtGui             : QtCore"
-    "QtWidgets         : QtGui")
+    "QtWidgets         : QtGui"
+    "QtNetwork         : QtCore")
 
 # SOURCE_DIR: the checkout; QT_MODULE_DIRS: Module=include folder pairs.
 set(qt_modules "")

@@ -1,0 +1,219 @@
+// The server under abuse: random bytes, endless lines, many clients, clients
+// that vanish mid-line or never read, two clients interleaving. Nothing
+// reaches the wire that was not asked for, frames stay whole, other clients
+// are answered at once and memory stays bounded.
+#include "media_files.h"
+#include "scpi_client.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+
+#include <memory>
+
+using namespace remotetest;
+using vistrel::remote::ScpiServer;
+using vistrel::remote::ServerOptions;
+using vistrel::session::PanelSession;
+using vistrel::virt::Testbed;
+
+namespace {
+
+// Resident memory of this process, in KiB.
+long residentKiB()
+{
+    QFile status("/proc/self/status");
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    }
+    return -1;
+}
+
+// Writes `total` bytes made by `piece` without letting the client's own
+// buffer grow: the server's memory is what is measured. False when the
+// server stops taking them.
+bool stream(Client &client, qint64 total, const std::function<QByteArray()> &piece)
+{
+    for (qint64 sent = 0; sent < total;) {
+        if (!QTest::qWaitFor([&client] { return client.socket.bytesToWrite() < 256 * 1024; }, 5000))
+            return false;
+        const QByteArray bytes = piece();
+        client.socket.write(bytes);
+        sent += bytes.size();
+    }
+    return QTest::qWaitFor([&client] { return client.socket.bytesToWrite() == 0; }, 10000);
+}
+
+QByteArrayList drainErrors(Client &client)
+{
+    QByteArrayList codes;
+    for (QByteArray answer = client.query("SYST:ERR?"); !answer.startsWith("0,") && codes.size() < 40;
+         answer = client.query("SYST:ERR?"))
+        codes << answer.left(4);
+    return codes;
+}
+
+} // namespace
+
+class TestRemoteRobustness : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<PanelSession> m_session;
+    std::unique_ptr<ScpiServer> m_server;
+
+    quint16 port() const { return m_server->port(); }
+
+private slots:
+    void init()
+    {
+        Testbed::instance().reset();
+        m_session = std::make_unique<PanelSession>();
+        m_server = std::make_unique<ScpiServer>(*m_session, ServerOptions{QHostAddress(QHostAddress::LocalHost), 0, {}, "test"});
+        QCOMPARE(m_server->listen(), QString());
+    }
+    void cleanup()
+    {
+        m_server.reset();
+        m_session.reset();
+    }
+
+    // 4 MB of random bytes: errors only, nothing sent, nothing answered.
+    void randomBytes()
+    {
+        Client client;
+        QVERIFY(client.connectTo(port()));
+        QRandomGenerator random(23);
+        const bool sent = stream(client, 4 << 20, [&random] {
+            QByteArray bytes(4096, Qt::Uninitialized);
+            random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+            return bytes.replace('?', '!');  // no query, so any answer is one not asked for
+        });
+        QVERIFY(sent);
+        QCOMPARE(client.query("\n*OPC?"), QByteArray("1"));
+        QCOMPARE(client.unasked(), QByteArray());
+        QCOMPARE(drainErrors(client).size(), 16);
+        QCOMPARE(displaytest::wire().size(), std::size_t(0));
+    }
+
+    // Lines of hundreds of kilobytes are dropped with -363 and nothing else;
+    // the lines around them are carried out; memory does not follow their length.
+    void longLines()
+    {
+        Client client;
+        QVERIFY(client.connectTo(port()));
+        client.send("DEV:OPEN");
+        const long before = residentKiB();
+        for (const qint64 size : {qint64(300 * 1024), qint64(16 << 20)}) {
+            QVERIFY(stream(client, size, [] { return QByteArray(64 * 1024, 'A'); }));
+            client.send("");
+        }
+        const QByteArray command = "PATT:SHOW ALLON";
+        client.send(command + QByteArray(64 * 1024 + 1 - command.size(), ' '));  // one byte too long
+        client.send(command + QByteArray(64 * 1024 - command.size(), ' '));      // just fits
+        QCOMPARE(client.query("*OPC?"), QByteArray("1"));
+        const long grown = residentKiB() - before;
+        QVERIFY2(grown < 16 * 1024, qPrintable(QString("grew by %1 KiB").arg(grown)));
+        QCOMPARE(drainErrors(client), repeated(3, "-363"));
+        QCOMPARE(wireLetters(), QString("OAF"));
+    }
+
+    // Thirty clients at once, each answered with its own answers only.
+    void thirtyClients()
+    {
+        std::vector<std::unique_ptr<Client>> clients;
+        for (int i = 0; i < 30; ++i) {
+            clients.push_back(std::make_unique<Client>());
+            QVERIFY(clients.back()->connectTo(port()));
+        }
+        for (int i = 0; i < 30; ++i)
+            clients[i]->send(i % 2 ? "RATE?" : "*IDN?");
+        for (int i = 0; i < 30; ++i) {
+            QCOMPARE(clients[i]->readLine().left(7), i % 2 ? QByteArray("60") : QByteArray("Vistrel"));
+            QCOMPARE(clients[i]->unasked(0), QByteArray());
+        }
+    }
+
+    // A client gone mid-line leaves no command behind; whole lines sent just
+    // before hanging up are still carried out.
+    void clientsVanish()
+    {
+        {
+            Client halfway;
+            QVERIFY(halfway.connectTo(port()));
+            halfway.socket.write("DEV:OPEN\nPATT:SHOW ALL");
+            QVERIFY(halfway.socket.waitForBytesWritten(1000));
+            QTest::qWait(50);
+            halfway.socket.abort();
+        }
+        {
+            Client hangsUp;
+            QVERIFY(hangsUp.connectTo(port()));
+            hangsUp.socket.write("PATT:SHOW CHECKER\nPATT:OFF\nPATT:SHOW CHECKER\n");
+            QVERIFY(hangsUp.socket.waitForBytesWritten(1000));
+            hangsUp.socket.disconnectFromHost();
+        }
+        Client next;
+        QVERIFY(next.connectTo(port()));
+        QVERIFY(QTest::qWaitFor([&next] { return next.query("PATT?") == "CHECKER"; }, 2000));
+        QCOMPARE(wireLetters(), QString("OAFDAF"));
+    }
+
+    // Two clients, a hundred commands each, interleaved: each gets its own
+    // hundred answers, and the wire holds whole packets in an order one
+    // after the other could give.
+    void twoClientsInterleave()
+    {
+        Client a, b;
+        QVERIFY(a.connectTo(port()) && b.connectTo(port()));
+        a.send("DEV:OPEN");
+        for (int i = 0; i < 100; ++i) {
+            a.send(i % 2 ? "PATT:OFF" : "PATT:SHOW ALLON");
+            a.send("*IDN?");
+            b.send("DRIV:SET 2,-2,12,-12,5,0,0");
+            b.send("RATE?");
+        }
+        for (int i = 0; i < 100; ++i) {
+            QVERIFY(a.readLine().startsWith("Vistrel,test,VPANEL01,"));
+            QCOMPARE(b.readLine(), QByteArray("60"));
+        }
+        QCOMPARE(a.unasked() + b.unasked(), QByteArray());
+        const QString wire = wireLetters();
+        QVERIFY2(QRegularExpression("^O(S|AFD)+$").match(wire).hasMatch(), qPrintable(wire.left(200)));
+        QCOMPARE(wire.count("AFD"), 50);
+        QCOMPARE(Testbed::instance().panel(displaytest::kSerial).protocolErrors, std::uint64_t(0));
+    }
+
+    // A client that floods and never reads its answers: the server stops
+    // reading it, a newcomer is answered at once, memory stays bounded.
+    void floodingClientDoesNotStarveOthers()
+    {
+        Client flood;
+        QVERIFY(flood.connectTo(port()));
+        flood.socket.setReadBufferSize(4096);  // and it reads nothing
+        const long before = residentKiB();
+        QByteArray lines;
+        for (int i = 0; i < 10000; ++i)
+            lines += "*IDN?\n";
+        for (int i = 0; i < 100; ++i) {
+            flood.socket.write(lines);
+            QTest::qWait(1);
+        }
+        QTest::qWait(300);
+        Client newcomer;
+        QVERIFY(newcomer.connectTo(port()));
+        QElapsedTimer clock;
+        clock.start();
+        QCOMPARE(newcomer.query("*IDN?", 1000).left(7), QByteArray("Vistrel"));
+        QVERIFY2(clock.elapsed() < 500, qPrintable(QString("answered after %1 ms").arg(clock.elapsed())));
+        const long grown = residentKiB() - before;
+        QVERIFY2(grown < 64 * 1024, qPrintable(QString("grew by %1 KiB").arg(grown)));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRemoteRobustness)
+#include "test_remote_robustness.moc"

@@ -1,0 +1,280 @@
+// The remote-control server on a panel session, driven over loopback
+// sockets: each command puts the bytes vistrelctl's session calls put on the
+// wire; answers, error codes and error queues per connection; the window
+// follows what a client does.
+#include "media_files.h"
+#include "packets.h"
+#include "scpi_client.h"
+#include "window_access.h"
+
+#include <QPushButton>
+
+#include <memory>
+
+using namespace remotetest;
+using displaytest::kSerial;
+using vistrel::remote::ScpiServer;
+using vistrel::remote::ServerOptions;
+using vistrel::session::PanelSession;
+using vistrel::virt::Testbed;
+
+namespace {
+
+const QByteArray kVersion = VISTREL_VERSION;
+
+QString media(const QString &name)
+{
+    return QDir(testenv::dataDir()).filePath(name);
+}
+
+// A fresh virtual bridge set and a server on `session`, listening on a free port.
+std::unique_ptr<ScpiServer> serve(PanelSession &session)
+{
+    const auto server = new ScpiServer(session, ServerOptions{QHostAddress(QHostAddress::LocalHost), 0, {}, "test"});
+    return std::unique_ptr<ScpiServer>(server->listen().isEmpty() ? server : (delete server, nullptr));
+}
+
+// Sends each line; after the last, *OPC? so that all of them were carried out.
+bool sendAll(Client &client, const QByteArrayList &lines)
+{
+    for (const QByteArray &line : lines)
+        client.send(line);
+    return client.query("*OPC?") == "1";
+}
+
+// Every error in the connection's queue, oldest first, the queue then empty.
+QByteArrayList errors(Client &client)
+{
+    QByteArrayList codes;
+    for (QByteArray answer = client.query("SYST:ERR?"); !answer.startsWith("0,") && codes.size() < 40;
+         answer = client.query("SYST:ERR?"))
+        codes << (answer.isEmpty() ? "timeout" : answer);
+    return codes;
+}
+
+// Each line, carried out before the next; "unplug" pulls VPANEL01 (the
+// poll notices), "fail" makes the next write fail.
+bool play(PanelSession &session, Client &client, const QByteArrayList &lines)
+{
+    for (const QByteArray &line : lines) {
+        if (line == "unplug") {
+            Testbed::instance().unplug(kSerial);
+            session.refreshDevices();
+        } else if (line == "fail") {
+            Testbed::instance().failNext(vistrel::virt::D2xxCall::Write, 1, FT_IO_ERROR);
+        } else if (!sendAll(client, {line})) {
+            return false;
+        }
+    }
+    return true;
+}
+
+QByteArray bytes(const displaytest::Bytes &wire)
+{
+    return QByteArray(reinterpret_cast<const char *>(wire.data()), int(wire.size()));
+}
+
+QByteArray word(std::uint8_t type)
+{
+    return QByteArray("\xFF") + char(type) + "\r\n";
+}
+
+} // namespace
+
+class TestRemoteServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(!displaytest::rampVideo("ramp.mp4", 12).isEmpty());
+        QVERIFY(cv::imwrite(media("gray.jpg").toStdString(), cv::Mat(100, 200, CV_8UC3, cv::Scalar::all(90))));
+        QFile bad(media("bad.jpg"));
+        QVERIFY(bad.open(QIODevice::WriteOnly) && bad.write("not a picture") > 0);
+        QVERIFY(QFile::copy(media("bad.jpg"), media("bad.mp4")) || QFile::exists(media("bad.mp4")));
+        QDir::setCurrent(testenv::dataDir());
+    }
+
+    void init()
+    {
+        Testbed::instance().reset();
+        Testbed::instance().plug("VPANEL02");
+    }
+
+    // Every command against the same calls made on a session directly (as
+    // vistrelctl makes them), byte for byte; the lit pattern's frame against its rule.
+    void commandsWriteWhatTheSessionCallsWrite()
+    {
+        PanelSession session;
+        const auto server = serve(session);
+        QVERIFY(server);
+        Client client;
+        QVERIFY(client.connectTo(server->port()));
+        QVERIFY(sendAll(client, {"DEV:OPEN", "DRIV:SET 2,-2,12,-12,5,0,0.00,2.2", "patt:show allon", "PATT:OFF",
+                                 "PATTERN:SHOW CHECKER", "DISP:STOP", "PICT:SHOW \"gray.jpg\"", "*RST",
+                                 "VID:PLAY \"ramp.mp4\",30"}));
+        QVERIFY(QTest::qWaitFor([&client] { return client.query("DISP:STAT?") == "NONE"; }, 10000));
+        QVERIFY(sendAll(client, {"DEV:CLOSE"}));
+        QCOMPARE(errors(client), QByteArrayList());
+        const QByteArray remote = bytes(displaytest::wire());
+        QCOMPARE(wireLetters(), "OS" "AFD" "AFD" "AFD" "A" + QString(12, 'F') + "D" "O");
+        // All ON: FF, the still mode 04, every slot FF FF, CR LF.
+        const QByteArray allOn = QByteArray("\xFF\x04") + QByteArray(36000, '\xFF') + "\r\n";
+        const int settingsEnd = 4 + int(vistrel::protocol::kDriveSettingsSize);
+        QCOMPARE(remote.left(4), word(0xFE));
+        QCOMPARE(remote.mid(settingsEnd, 4 + allOn.size() + 4), word(0xAA) + allOn + word(0xFD));
+
+        Testbed::instance().reset();
+        PanelSession direct;
+        vistrel::session::FieldTexts texts{"2", "-2", "12", "-12", "5", "0", "0.00", "60"};
+        QVERIFY(direct.open(kSerial));
+        QVERIFY(direct.sendDriveSettings(texts, QString("2.2")) == PanelSession::SendResult::Sent);
+        using vistrel::session::Pattern;
+        for (Pattern pattern : {Pattern::AllOn, Pattern::AllOn, Pattern::Checker, Pattern::Checker})
+            QVERIFY(direct.togglePattern(pattern));
+        QVERIFY(direct.choosePicture(media("gray.jpg")) && direct.startShow(false) && direct.stopShow());
+        direct.chooseVideo(media("ramp.mp4"));
+        direct.setFps(30);
+        QVERIFY(direct.startShow(false));
+        QVERIFY(QTest::qWaitFor([&direct] { return direct.content() == vistrel::session::Content::Idle; }, 10000));
+        direct.close();
+        QVERIFY(remote == bytes(displaytest::wire()));
+    }
+
+    // Queries and what they answer after the lines before them.
+    void answers_data()
+    {
+        QTest::addColumn<QByteArrayList>("before");
+        QTest::addColumn<QByteArray>("query");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::newRow("idn closed") << QByteArrayList{} << QByteArray("*IDN?") << "Vistrel,test,0," + kVersion;
+        QTest::newRow("idn open") << QByteArrayList{"DEV:OPEN"} << QByteArray("*idn?") << "Vistrel,test,VPANEL01," + kVersion;
+        QTest::newRow("list") << QByteArrayList{} << QByteArray("DEV:LIST?") << QByteArray("\"VPANEL01\",\"VPANEL02\"");
+        QTest::newRow("open the second") << QByteArrayList{"DEV:OPEN \"VPANEL02\""} << QByteArray("*IDN?") << "Vistrel,test,VPANEL02," + kVersion;
+        QTest::newRow("closed") << QByteArrayList{"DEV:OPEN", "DEV:CLOS"} << QByteArray("DEV:STAT?") << QByteArray("CLOSED");
+        QTest::newRow("open") << QByteArrayList{"DEV:OPEN"} << QByteArray("DEVICE:STATE?") << QByteArray("OPEN");
+        QTest::newRow("lost") << QByteArrayList{"DEV:OPEN", "unplug"} << QByteArray("DEV:STAT?") << QByteArray("LOST");
+        QTest::newRow("nothing shown") << QByteArrayList{"DEV:OPEN"} << QByteArray("DISP:STAT?") << QByteArray("NONE");
+        QTest::newRow("pattern lit") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER"} << QByteArray("DISP:STAT?") << QByteArray("PATT");
+        QTest::newRow("which pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER"} << QByteArray("PATT?") << QByteArray("CHECKER");
+        QTest::newRow("defaults filled") << QByteArrayList{"DEV:OPEN", "PATT:SHOW GRAY,7", "PATT:SHOW squares,4"} << QByteArray("PATT?") << QByteArray("SQUARES,4,255,0");
+        QTest::newRow("no pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "*RST"} << QByteArray("PATT?") << QByteArray("NONE");
+        QTest::newRow("picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"gray.jpg\""} << QByteArray("DISP:STAT?") << QByteArray("PICT");
+        QTest::newRow("video") << QByteArrayList{"DEV:OPEN", "VID:PLAY \"ramp.mp4\",5,LOOP"} << QByteArray("DISP:STAT?") << QByteArray("VID");
+        QTest::newRow("rate") << QByteArrayList{"RATE 30"} << QByteArray("RATE?") << QByteArray("30");
+        QTest::newRow("refused rate") << QByteArrayList{"RATE 61"} << QByteArray("RATE?") << QByteArray("60");
+        QTest::newRow("a video's rate") << QByteArrayList{"DEV:OPEN", "VID:PLAY \"ramp.mp4\",12,LOOP"} << QByteArray("RATE?") << QByteArray("12");
+        QTest::newRow("empty queue") << QByteArrayList{} << QByteArray("SYST:ERR?") << QByteArray("0,\"No error\"");
+    }
+    void answers()
+    {
+        QFETCH(QByteArrayList, before);
+        QFETCH(QByteArray, query);
+        QFETCH(QByteArray, answer);
+        PanelSession session;
+        const auto server = serve(session);
+        Client client;
+        QVERIFY(client.connectTo(server->port()));
+        QVERIFY(play(session, client, before));
+        QCOMPARE(client.query(query), answer);
+        QCOMPARE(client.unasked(), QByteArray());
+    }
+
+    // A video reports where it is; a stop ends it with the stop word.
+    void videoState()
+    {
+        PanelSession session;
+        const auto server = serve(session);
+        Client client;
+        QVERIFY(client.connectTo(server->port()));
+        QVERIFY(sendAll(client, {"DEV:OPEN", "VID:PLAY \"ramp.mp4\",30,LOOP"}));
+        QByteArray state;
+        QVERIFY(QTest::qWaitFor([&] { return (state = client.query("VID:STAT?")).startsWith("PLAY,") && !state.startsWith("PLAY,0,"); }, 5000));
+        const QByteArrayList fields = state.split(',');
+        QCOMPARE(fields.size(), 4);
+        QVERIFY(fields[1].toInt() >= 1 && fields[1].toInt() <= 12);
+        QCOMPARE(fields[2], QByteArray("12"));
+        QVERIFY(sendAll(client, {"DISP:STOP"}));
+        QCOMPARE(client.query("VID:STAT?"), QByteArray("IDLE"));
+        QVERIFY(wireLetters().endsWith("FD"));
+    }
+
+    // What the session refuses, as error codes, and what reached the wire.
+    void refusals_data()
+    {
+        QTest::addColumn<QByteArrayList>("lines");
+        QTest::addColumn<QByteArrayList>("errors");
+        QTest::addColumn<QString>("wire");
+        QTest::newRow("pattern before open") << QByteArrayList{"PATT:SHOW ALLON"} << QByteArrayList{"-241,\"Hardware missing\""} << "";
+        QTest::newRow("no such bridge") << QByteArrayList{"DEV:OPEN \"VPANEL09\""} << QByteArrayList{"-241,\"Hardware missing\""} << "";
+        QTest::newRow("open another") << QByteArrayList{"DEV:OPEN", "DEV:OPEN \"VPANEL02\""} << QByteArrayList{"-221,\"Settings conflict\""} << "O";
+        QTest::newRow("set over a pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "DRIV:SET 2,-2,12,-12,5,0,0"}
+                                            << QByteArrayList{"-221,\"Settings conflict\""} << "OAF";
+        QTest::newRow("pattern over a picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"gray.jpg\"", "PATT:SHOW CHECKER"}
+                                                << QByteArrayList{"-221,\"Settings conflict\""} << "OAF";
+        QTest::newRow("picture over a pattern") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER", "PICT:SHOW \"gray.jpg\""}
+                                                << QByteArrayList{"-221,\"Settings conflict\""} << "OAF";
+        QTest::newRow("the same pattern twice") << QByteArrayList{"DEV:OPEN", "PATT:SHOW CHECKER", "PATT:SHOW CHECKER"} << QByteArrayList{} << "OAF";
+        QTest::newRow("no such picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"nowhere.jpg\""} << QByteArrayList{"-256,\"File name not found\""} << "O";
+        QTest::newRow("not a picture") << QByteArrayList{"DEV:OPEN", "PICT:SHOW \"bad.jpg\""} << QByteArrayList{"-257,\"File name error\""} << "O";
+        QTest::newRow("not a video") << QByteArrayList{"DEV:OPEN", "VID:PLAY \"bad.mp4\""} << QByteArrayList{"-257,\"File name error\""} << "O";
+        QTest::newRow("a pattern replaced, no restart") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON", "PATT:SHOW GRAY,128", "PATT:OFF"}
+                                                       << QByteArrayList{} << "OAFFD";
+        QTest::newRow("values for all on") << QByteArrayList{"DEV:OPEN", "PATT:SHOW ALLON,3"} << QByteArrayList{"-108,\"Parameter not allowed\""} << "O";
+        QTest::newRow("write fails") << QByteArrayList{"DEV:OPEN", "fail", "PATT:SHOW ALLON"} << QByteArrayList{"-240,\"Hardware error\""} << "O";
+        QTest::newRow("parse errors in order") << QByteArrayList{"FOO", "RATE 0", "*IDN? 1"}
+                                               << QByteArrayList{"-113,\"Undefined header\"", "-222,\"Data out of range\"", "-108,\"Parameter not allowed\""} << "";
+        QTest::newRow("cleared") << QByteArrayList{"FOO", "*CLS"} << QByteArrayList{} << "";
+        QTest::newRow("stop with nothing shown") << QByteArrayList{"DEV:OPEN", "DISP:STOP", "PATT:OFF", "*RST"} << QByteArrayList{} << "O";
+    }
+    void refusals()
+    {
+        QFETCH(QByteArrayList, lines);
+        QFETCH(QByteArrayList, errors);
+        QFETCH(QString, wire);
+        PanelSession session;
+        const auto server = serve(session);
+        Client client;
+        QVERIFY(client.connectTo(server->port()));
+        QVERIFY(play(session, client, lines));
+        QCOMPARE(::errors(client), errors);
+        QCOMPARE(wireLetters(), wire);
+    }
+
+    // Sixteen entries, the newest replaced on overflow; another client's queue untouched.
+    void errorQueuePerConnection()
+    {
+        PanelSession session;
+        const auto server = serve(session);
+        Client noisy, quiet;
+        QVERIFY(noisy.connectTo(server->port()) && quiet.connectTo(server->port()));
+        QVERIFY(sendAll(noisy, QByteArrayList{"RATE 0"} + repeated(19, "BOGUS")));
+        QCOMPARE(quiet.query("SYST:ERR?"), QByteArray("0,\"No error\""));
+        const QByteArrayList queued = errors(noisy);
+        QCOMPARE(queued.size(), 16);
+        QCOMPARE(queued.first(), QByteArray("-222,\"Data out of range\""));
+        QCOMPARE(queued.mid(1, 14), repeated(14, "-113,\"Undefined header\""));
+        QCOMPARE(queued.last(), QByteArray("-350,\"Queue overflow\""));
+    }
+
+    // The window on the same session reads every remote change.
+    void windowFollows()
+    {
+        testenv::clearSettingsStore();
+        Vistrel window;
+        Ui_Vistrel &ui = VistrelInspector::ui(window);
+        const auto server = serve(window.session());
+        Client client;
+        QVERIFY(client.connectTo(server->port()));
+        QVERIFY(sendAll(client, {"DEV:OPEN", "PATT:SHOW ALLON"}));
+        QCOMPARE(ui.openButton->text(), QString("CLOSE"));
+        QCOMPARE(ui.pushButton_brightness->text(), QString("All OFF"));
+        QVERIFY(sendAll(client, {"DEV:CLOSE"}));
+        QCOMPARE(ui.openButton->text(), QString("OPEN"));
+        QCOMPARE(ui.pushButton_brightness->text(), QString("All ON"));
+    }
+};
+
+QTEST_MAIN(TestRemoteServer)
+#include "test_remote_server.moc"
