@@ -256,9 +256,9 @@ Check driveSet(const std::vector<Parameter> &parameters, Command &command)
 // case, dashes left out ("ALLON" for "all-on").
 std::string tableName(const std::string &remote)
 {
-    for (const protocol::PatternSpec &spec : protocol::patternSpecs()) {
-        if (remotePatternName(spec.name) == upper(remote))
-            return spec.name;
+    for (const protocol::PatternDefinition &definition : protocol::patternDefinitions()) {
+        if (remotePatternName(definition.name) == upper(remote))
+            return definition.name;
     }
     return {};
 }
