@@ -4,6 +4,7 @@
 // never reads, thirty clients at once): the time a newcomer waits for its
 // answer and the resident memory the server needs meanwhile.
 #include "command_line.h"
+#include "proc_status.h"
 #include "panel_session.h"
 #include "scpi_server.h"
 #include "virtual_bridge.h"
@@ -25,17 +26,6 @@
 namespace {
 
 using vistrel::remote::ScpiServer;
-
-double residentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    }
-    return -1.0;
-}
 
 // Runs the event loop until `done` holds (or 60 s pass).
 template <typename Done>

@@ -4,6 +4,7 @@
 // before it hurts. Frames are counted on the program's wire log, read from a
 // FIFO so an hour of frames is never stored.
 #include "command_line.h"
+#include "proc_status.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -27,20 +28,6 @@
 namespace {
 
 constexpr double kFrameBytes = 36004;
-
-// A field of /proc/PID/status ("VmRSS", "Threads") as a number; 0 elsewhere.
-long statusField(qint64 pid, const char *name)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray key = QByteArray(name) + ':';
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith(key))
-            return line.mid(key.size()).trimmed().split(' ').value(0).toLong();
-    }
-    return 0;
-}
 
 // Ten seconds of moving gray bars at 640 x 360, so every frame differs.
 QString makeVideo(const QString &folder)
@@ -185,8 +172,8 @@ int main(int argc, char *argv[])
         const qint64 ms = clock.elapsed();
         const std::uint64_t frames = wire.frames();
         const double rate = ms > lastMs ? (frames - lastFrames) * 1000.0 / (ms - lastMs) : 0.0;
-        std::printf("| %.1f | %.1f | %ld | %llu | %.1f |\n", ms / 60000.0, statusField(pid, "VmRSS") / 1024.0,
-                    statusField(pid, "Threads"), static_cast<unsigned long long>(frames), rate);
+        std::printf("| %.1f | %.1f | %.0f | %llu | %.1f |\n", ms / 60000.0, procStatusField(std::to_string(pid), "VmRSS") / 1024.0,
+                    procStatusField(std::to_string(pid), "Threads"), static_cast<unsigned long long>(frames), rate);
         std::fflush(stdout);
         lastFrames = frames;
         lastMs = ms;

@@ -4,6 +4,7 @@
 // capture ring is full; before, it grew by every byte written.
 #include "backend_registry.h"
 #include "command_line.h"
+#include "proc_status.h"
 #include "device_link.h"
 #include "display_frame.h"
 #include "virtual_bridge.h"
@@ -17,18 +18,6 @@
 #include <string>
 
 namespace {
-
-// VmRSS from /proc/self/status, in MiB; -1 where there is none.
-double residentMiB()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::strtod(line.c_str() + 6, nullptr) / 1024.0;
-    }
-    return -1.0;
-}
 
 long readFrameCount(int argc, char **argv)
 {
