@@ -129,12 +129,11 @@ private slots:
         QTest::newRow("pattern: out of range") << "pattern hsteps 181" << "1|pattern hsteps: N 181 is not in 2..180";
         QTest::newRow("pattern: beyond 64 bits") << "pattern gray 99999999999999999999" << "1|pattern gray: N 9223372036854775807 is not in 0..255";
         QTest::newRow("pattern: a fraction") << "pattern gray 1.5" << "1|pattern gray: '1.5' is not a whole number";
-        QTest::newRow("show: no file") << "show" << "1|show needs one picture file";
-        QTest::newRow("show: two files") << "show a.jpg b.jpg" << "1|show needs one picture file";
+        for (const char *show : {"show", "show a.jpg b.jpg"})
+            QTest::newRow(show) << show << "1|show needs one picture file";
         QTest::newRow("play: no file") << "play fps=30" << "1|play needs a video file first";
-        QTest::newRow("play: fps 0") << "play a.mp4 fps=0" << "1|play: fps=0 is not a whole number from 1 to 60";
-        QTest::newRow("play: fps 61") << "play a.mp4 fps=61" << "1|play: fps=61 is not";
-        QTest::newRow("play: fps fraction") << "play a.mp4 fps=2.5" << "1|play: fps=2.5 is not";
+        for (const char *fps : {"fps=0", "fps=61", "fps=2.5"})
+            QTest::newRow(fps) << QString("play a.mp4 ") + fps << QString("1|play: %1 is not a whole number from 1 to 60").arg(fps);
         QTest::newRow("play: frames 0") << "play a.mp4 frames=0" << "1|play: frames=0 is not a whole number from 1 to 1000000000";
         QTest::newRow("play: loops not a number") << "play a.mp4 loops=x" << "1|play: loops=x is not a whole number from 1 to 1000000";
         QTest::newRow("play: two bounds") << "play a.mp4 frames=3 loops=2" << "1|play: give at most one of frames=, seconds=, loops=";
@@ -144,12 +143,11 @@ private slots:
         QTest::newRow("wait: nothing") << "wait" << "1|wait needs one duration";
         for (const char *bad : {"500", "2 s", "-1s", "1e3ms", "86401s", "1.s", "2m"})
             QTest::newRow(qPrintable(QString("wait %1").arg(bad))) << QString("open\n\nwait %1").arg(bad) << "3|wait needs one duration";
-        QTest::newRow("open: an argument") << "open VPANEL01" << "1|open takes no arguments";
-        QTest::newRow("close: an argument") << "close now" << "1|close takes no arguments";
-        QTest::newRow("stop: an argument") << "stop all" << "1|stop takes no arguments";
+        for (const QString word : {"open", "close", "stop"})
+            QTest::newRow(qPrintable(word + " x")) << word + " x" << "1|" + word + " takes no arguments";
         QTest::newRow("unclosed quote") << "open\nshow \"a.jpg\nclose" << "2|a quote is not closed on this line";
-        QTest::newRow("empty script") << "" << "1|the script has no commands";
-        QTest::newRow("only comments") << "# nothing\n  ;  \n" << "1|the script has no commands";
+        for (const char *empty : {"", "# nothing\n  ;  \n"})
+            QTest::newRow(qPrintable("empty: '" + QString(empty).simplified() + "'")) << empty << "1|the script has no commands";
     }
     void errors()
     {
@@ -197,12 +195,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("ms");  // -1: refused
-        QTest::newRow("ms") << "500ms" << 500;
-        QTest::newRow("s") << "2s" << 2000;
-        QTest::newRow("fraction of s") << "1.5s" << 1500;
-        QTest::newRow("fraction of ms, rounded") << "0.6ms" << 1;
-        QTest::newRow("a day") << "86400s" << 86400000;
-        QTest::newRow("a day in ms") << "86400000ms" << 86400000;
+        const std::pair<const char *, int> good[] = {{"500ms", 500}, {"2s", 2000}, {"1.5s", 1500}, {"0.6ms", 1},  // rounded
+                                                     {"86400s", 86400000}, {"86400000ms", 86400000}};
+        for (const auto &[text, ms] : good)
+            QTest::newRow(text) << text << ms;
         for (const char *bad : {"", "ms", "s", "500", "-1s", "+1s", "1e3ms", "86400001ms", "1.s", ".5s", "2m", "infs", "1,5s", " 1s"})
             QTest::newRow(qPrintable(QString("'%1'").arg(bad))) << bad << -1;
     }
@@ -219,11 +215,10 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<qlonglong>("ms");  // -1: refused
-        QTest::newRow("90s") << "90s" << 90000LL;
-        QTest::newRow("8h") << "8h" << 28800000LL;
-        QTest::newRow("1.5m") << "1.5m" << 90000LL;
-        QTest::newRow("250ms") << "250ms" << 250LL;
-        QTest::newRow("30 days") << "720h" << 2592000000LL;
+        const std::pair<const char *, qlonglong> good[] = {{"90s", 90000}, {"8h", 28800000}, {"1.5m", 90000}, {"250ms", 250},
+                                                           {"720h", 2592000000}};
+        for (const auto &[text, ms] : good)
+            QTest::newRow(text) << text << ms;
         for (const char *bad : {"", "90", "0s", "0.0001s", "720.01h", "1d", "-1h", "1e2s", "h", "8 h", "1.h"})
             QTest::newRow(qPrintable(QString("'%1'").arg(bad))) << bad << -1LL;
     }
@@ -241,9 +236,7 @@ private slots:
         const CommandReport play{7, "play clip.mp4 \"x\"", true, 432060, 12, 400.12345, {}};
         const CommandReport failed{3, "set vdd=1", false, 0, {}, 0.5, "Operation prohibited during operation!"};
         RunSummary summary;
-        summary.exitStatus = 1;
-        summary.commands = 4;
-        summary.error = "nothing sent";
+        std::tie(summary.exitStatus, summary.commands, summary.error) = std::tuple(1, 4, "nothing sent");
         summary.scriptErrors = {{2, "unknown command 'x'"}, {4, "wait needs\none duration"}};
         const std::pair<QString, const char *> lines[] = {
             {jsonLine(play), "{\"line\":7,\"command\":\"play clip.mp4 \\\"x\\\"\",\"ok\":true,\"bytes\":432060,\"frames\":12,\"duration_ms\":400.123,\"error\":null}"},
@@ -263,14 +256,9 @@ private slots:
         QCOMPARE(humanLine(CommandReport{2, "wait 2s", true, 0, {}, 2000.4, {}}), "line 2: wait 2s: ok, 0 bytes, 2.00 s");
         QCOMPARE(humanLine(CommandReport{3, "set", false, 0, {}, 1, "device not connected"}), "line 3: set: FAILED: device not connected");
         RunSummary summary;
-        summary.exitStatus = 3;
-        summary.commands = 5;
-        summary.run = 2;
-        summary.bytes = 8;
-        summary.failedLine = 4;
+        std::tie(summary.exitStatus, summary.commands, summary.run, summary.bytes, summary.failedLine) = std::tuple(3, 5, 2, 8, 4);
         QCOMPARE(humanLine(summary), "failed at line 4 (exit 3): 2 of 5 commands run, 8 bytes");
-        summary.rounds = 3;
-        summary.run = 17;
+        std::tie(summary.rounds, summary.run) = std::tuple(3, 17);
         QCOMPARE(humanLine(summary), "failed at line 4 (exit 3): 3 rounds, 17 commands run, 8 bytes");
         QCOMPARE(parsedJson(jsonLine(summary)).value("rounds").toInt(-1), 3);
         QCOMPARE(oneLine("open status not ok\nFT_OpenEx: FT_DEVICE_NOT_FOUND\n"), "open status not ok; FT_OpenEx: FT_DEVICE_NOT_FOUND");

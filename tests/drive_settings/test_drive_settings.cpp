@@ -42,7 +42,7 @@ private slots:
     void set_data()
     {
         QTest::addColumn<QString>("edit");   // "field=text" typed over the defaults
-        QTest::addColumn<QString>("fault");  // "", "closed", "picture", "write"
+        QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("box");    // "title|text"
         QTest::addColumn<QString>("head");   // of the packet on the wire
         const QString head = QStringLiteral("FF 01 73 32 8C CC 33 33 CC CC 33 33 CC CC");
@@ -53,8 +53,7 @@ private slots:
         QTest::newRow("default texts") << "" << "" << kSuccess << head + " 7F FF 80 3F";
         QTest::newRow("empty Vbias is 0 V") << "lineEdit_vbais=" << "" << kSuccess << head + " 7F FF 80 3F";
         QTest::newRow("Vbias +10") << "lineEdit_vbais=10" << "" << kSuccess << head + " FF FF 80 3F";
-        QTest::newRow("failed write") << "" << "write"
-                                      << "|settings packet not sent\nFT_Write: FT_IO_ERROR (0 bytes written)" << "";
+        QTest::newRow("failed write") << "" << "write" << "|settings packet not sent\nFT_Write: FT_IO_ERROR (0 bytes written)" << "";
     }
     void set()
     {
@@ -80,7 +79,6 @@ private slots:
             field(edit.section('=', 0, 0))->setText(edit.section('=', 1));
         const QStringList typed = texts();
         bed().failNext(D2xxCall::Write, fault == "write" ? 1 : 0, FT_IO_ERROR);
-
         DebugCapture debug;
         MessageBoxRecorder boxes;
         window->sendValue2Device();
@@ -102,7 +100,6 @@ private slots:
             const bool vbias = !ui().widget_39->isHidden(), gamma = !ui().widget_4->isHidden();
             return vbias == gamma ? int(vbias) : -1;
         };
-        QVERIFY(!ui().advancedButton->isChecked());
         QCOMPARE(rowsShown(), 0);
         for (bool on : {true, false, true}) {
             ui().advancedButton->click();
@@ -130,12 +127,9 @@ private slots:
         QFETCH(bool, visible);
         QFETCH(bool, gamma);
         QFETCH(double, exponent);
-        const double volts[] = {-1.5, 2.25, -13, 14.5, 3.75, 0.5, 4.5};  // Vss Vdd Voff Von Vbias Vl Vh
-        const QStringList names{"lineEdit_vss", "lineEdit_vdd", "lineEdit_voff", "lineEdit_von",
-                                "lineEdit_vbais", "lineEdit_grvl", "lineEdit_grvh"};
-        for (int i = 0; i < names.size(); ++i)
-            field(names[i])->setText(QString::number(volts[i]));
-        field("lineEdit_fps")->setText("60");
+        const double volts[] = {-1.5, 2.25, -13, 14.5, 3.75, 0.5, 4.5, 60};  // in kFields' order
+        for (int i = 0; i < kFields.size(); ++i)
+            field(kFields[i])->setText(QString::number(volts[i]));
         ui().advancedButton->click();
         if (gamma) {
             ui().lineEdit_gamma->setText("1.8");
@@ -148,7 +142,6 @@ private slots:
         MessageBoxRecorder boxes;
         window->sendValue2Device();
         QCOMPARE(shown(boxes), QStringList{kSuccess});
-
         // The packet's rule: wide scale (+-20 V) for the scan voltages and
         // their copies, narrow (+-10 V) for the rest, codes truncated; each
         // gray table runs from entry 0 = gray 255 down, bent by the curve.
@@ -170,7 +163,6 @@ private slots:
         expected.insert(expected.end(), {0x0D, 0x0A});
         QCOMPARE(bed().captured("VPANEL01"), expected);
     }
-
 };
 
 QTEST_MAIN(TestDriveSettings)
