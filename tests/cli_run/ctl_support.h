@@ -1,5 +1,4 @@
-// Shared by the vistrelctl tests (header only): the wire in letters and the
-// media the scripts use, made at run time.
+// For the vistrelctl tests: the wire in letters, and the media the scripts use.
 #pragma once
 
 #include "media_files.h"

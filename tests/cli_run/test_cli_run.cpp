@@ -55,12 +55,6 @@ void prepare(QProcess &process, const QString &devices = "VPANEL01")
     process.setWorkingDirectory(testenv::dataDir());
 }
 
-void start(QProcess &process, const QStringList &arguments, const QString &devices = "VPANEL01")
-{
-    prepare(process, devices);
-    process.start(VISTRELCTL, arguments);
-}
-
 CtlRun finish(QProcess &process)
 {
     const bool finished = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
@@ -71,7 +65,8 @@ CtlRun finish(QProcess &process)
 CtlRun run(const QStringList &arguments, const QString &devices = "VPANEL01", const QByteArray &input = {})
 {
     QProcess process;
-    start(process, arguments, devices);
+    prepare(process, devices);
+    process.start(VISTRELCTL, arguments);
     process.write(input);
     process.closeWriteChannel();
     return finish(process);
@@ -340,7 +335,8 @@ private slots:
         QFETCH(QString, command);
         QFETCH(int, frames);
         QProcess process;
-        start(process, {"--virtual", "--json", "-e", script});
+        prepare(process);
+        process.start(VISTRELCTL, {"--virtual", "--json", "-e", script});
         const bool started = QTest::qWaitFor([frames] { return QFileInfo(wireLog()).size() >= 8 + frames * 36004; }, 10000);
         if (!started)
             process.kill();

@@ -1,6 +1,4 @@
-// vistrelctl run in this process against virtual bridges the test controls:
-// waiting for a bridge plugged in after the start, failures and lost bridges
-// mid-script, and where a play ends.
+// vistrelctl in this process on virtual bridges the test controls: late bridges, lost ones, play bounds.
 #include "../cli_run/ctl_support.h"
 #include "virtual_bridge.h"
 #include "vistrelctl_app.h"
@@ -144,9 +142,7 @@ private slots:
         QVERIFY2(run.ms < 3000, "a lost bridge is noticed within the poll");
     }
 
-    // The script's bounds reach the worker, and the bytes are counted where
-    // they are written. The bounds themselves: tests/video_thread; seconds
-    // into frames: tests/cli_script.
+    // The bounds reach the worker and bytes are counted as written (the bounds: tests/video_thread).
     void playBounds_data()
     {
         QTest::addColumn<QString>("play");

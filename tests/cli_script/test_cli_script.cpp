@@ -1,5 +1,4 @@
-// vistrelctl's pure parts: the script parser and checker, durations, and the
-// lines it prints.
+// vistrelctl's pure parts: script parser and checker, durations, printed lines.
 #include "duration.h"
 #include "report.h"
 #include "script.h"

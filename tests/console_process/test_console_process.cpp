@@ -1,6 +1,4 @@
-// vistrel-virtual started as a user starts it: quiet on the terminal; --play
-// starts a video on the first bridge; --listen serves remote control on its
-// session. (Its command line: tests/command_line.)
+// vistrel-virtual as a user starts it: quiet, --play, --listen (its options: tests/command_line).
 #include "test_environment.h"
 
 #include <QProcess>

@@ -1,5 +1,4 @@
-// Still pictures: stretched to the panel, the panel's image fitted into the
-// preview at the size it is shown, and files OpenCV cannot read.
+// Still pictures: stretched to the panel, the preview fitted to its label, unreadable files.
 #include "display_media.h"
 #include "message_box_recorder.h"
 #include <QLabel>
@@ -95,9 +94,7 @@ private slots:
         QCOMPARE(wire().size(), std::size_t(2 * (4 + 36004 + 4)));  // both patterns lit and taken down
     }
 
-    // On screen the preview is made for the label's size in device pixels
-    // (no scaling when shown), and again when the window is resized; it is
-    // drawn centred between black bars.
+    // Made for the label's size in device pixels, again on resize, centred between black bars.
     void previewFollowsTheLabel()
     {
         choosePicture(m_white);  // shown as the panel's 9:5: bars above and below in the tall label
@@ -120,8 +117,7 @@ private slots:
                               qGray(painted.pixel(label->width() / 2, label->height() - 1 - barHeight / 2))};
         };
         QCOMPARE(barsAndPicture(label->grab().toImage()), (QList<int>{255, 0, 0}));
-        // A frame made for the label's size before a resize goes where the
-        // next ones will, bars kept, too large or too small.
+        // A frame made before a resize, too large or too small, still fits between the bars.
         for (const QSize made : {fitted() * 2, fitted() / 2}) {
             QImage stale(made, QImage::Format_RGB32);
             stale.fill(Qt::white);
