@@ -110,6 +110,7 @@ private slots:
         QCOMPARE(captured(), QString("FF AA 0D 0A FF AA 0D 0A FF FD 0D 0A"));
     }
 
+    // The calls themselves and the words: test_link_open_close.
     void consoleOpenSequenceIsRecorded()
     {
         const FT_HANDLE handle = openPanel();
@@ -129,11 +130,6 @@ private slots:
         QCOMPARE(write(handle, kOpenClose), FT_STATUS(FT_OK));
         QCOMPARE(FT_Close(handle), FT_STATUS(FT_OK));
         QVERIFY(!bed().panel("VPANEL01").linkOpen && !bed().config("VPANEL01").isOpen);
-        QCOMPARE(bed().callHistory("VPANEL01"),
-                 Strings({"FT_OpenEx", "FT_ResetDevice", "FT_Purge 3", "FT_SetBitMode 0 64",
-                          "FT_SetUSBParameters 36000 32768", "FT_SetFlowControl 256 0 0", "FT_SetTimeouts 500 0",
-                          "FT_Write 4", "FT_Write 4", "FT_Close"}));
-        QCOMPARE(captured(), QString("FF FE 0D 0A FF FE 0D 0A"));
     }
 
     void panelFollowsStream()
@@ -251,13 +247,6 @@ private slots:
         write(later, Bytes(3, 9));
         QVERIFY(bed().captured("LATER").empty());
         QCOMPARE(bed().callHistory("LATER").size(), std::size_t(2));
-
-        bed().reset();  // back to the defaults, large enough for any test
-        const FT_HANDLE again = openPanel();
-        for (int i = 0; i < 100; ++i)
-            write(again, Bytes(1000, 1));
-        QCOMPARE(bed().captured("VPANEL01").size(), std::size_t(100000));
-        QCOMPARE(bed().callHistory("VPANEL01").size(), std::size_t(101));
     }
 
     void linkSpeedEmulation()
