@@ -117,25 +117,8 @@ private slots:
     }
 #endif
 
-    // A pacer asleep for a whole period returns as soon as it is interrupted.
-    void pacerInterrupted()
-    {
-        std::atomic<bool> keepGoing{true};
-        vistrel::display::FramePacer pacer(1);
-        QVERIFY(pacer.waitForTurn(keepGoing));
-        std::thread stopper([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            keepGoing = false;
-            pacer.interrupt();
-        });
-        const auto start = Clock::now();
-        QVERIFY(!pacer.waitForTurn(keepGoing));
-        stopper.join();
-        QVERIFY2(msSince(start) < 100, qPrintable(QString("woke after %1 ms").arg(msSince(start))));
-    }
-
-    // At one frame a second, Stop is honoured at once (the writer asleep, the
-    // reader waiting with frames ready) and joins both threads.
+    // At one frame a second, Stop is honoured at once (the writer asleep in its
+    // pacer, the reader waiting with frames ready) and joins both threads.
     void stopWithinOnePeriod()
     {
         auto worker = startWorker(0, m_ramp);
