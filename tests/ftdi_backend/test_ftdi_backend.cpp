@@ -127,7 +127,6 @@ private slots:
         QCOMPARE(writeBytes(first, frame), FT_STATUS(FT_OK));
         QCOMPARE(lastWritten, FT_DWORD(36004));
         QVERIFY(chip.record().received == frame);
-        // The 36000-byte out transfer size reached libusb.
         QCOMPARE(chip.record().outTransfers, (std::vector<std::size_t>{36000, 4}));
 
         // A stalled panel: the write timeout 0 is bounded, not endless.

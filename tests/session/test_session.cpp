@@ -179,9 +179,8 @@ private slots:
         QVERIFY(after == Content::Video || workerGone());
     }
 
-    // Unplugging the open bridge: Lost, playback stopped, handle closed, one
-    // notice. The same serial back: reopened exactly as OPEN does, nothing
-    // else re-sent; unless CLOSE while lost forgot it.
+    // Unplugging the open bridge: Lost, playback stopped, handle closed, one notice. The same serial
+    // back: reopened exactly as OPEN does, nothing else re-sent; unless CLOSE while lost forgot it.
     void unplugAndReplug_data()
     {
         QTest::addColumn<QString>("content");
@@ -264,9 +263,8 @@ private slots:
         QCOMPARE(session().content(), notice.startsWith("Operation") ? Content::Checker : Content::Idle);
     }
 
-    // Lighting over nothing: start word and frame; over a lit pattern (the
-    // seed's too): the frame alone; the one lit: nothing; over a picture or
-    // video: refused.
+    // Lighting over nothing: start word and frame; over a lit pattern (the seed's too): the frame
+    // alone; the one lit: nothing; over a picture or video: refused.
     void patternWire_data()
     {
         QTest::addColumn<QString>("content");

@@ -103,10 +103,8 @@ private slots:
         QVERIFY(!VistrelInspector::videoThread(*m_window));
     }
 
-    // While the lost bridge is awaited the button reads OPEN. Replugged, the
-    // bridge is reopened by itself; a press on OPEN ends the wait (quietly
-    // when no other bridge is listed, opening the other one when it is) and
-    // nothing reopens later.
+    // While the lost bridge is awaited the button reads OPEN and the bridge reopens when replugged;
+    // OPEN ends the wait (opening another bridge if one is listed) and nothing reopens later.
     void lostBridge_data()
     {
         QTest::addColumn<QString>("listed");  // plugged before the press; "-": no press
