@@ -19,10 +19,10 @@ class PlaybackTest : public QObject
 
     QPushButton *startButton() { return button(*m_window, "startButton"); }
     VideoThread *worker() { return VistrelInspector::videoThread(*m_window); }
-    // Starts the ramp video; its worker once the third frame is on the panel.
-    VideoThread *play(bool loop)
+    // Starts a video; its worker once the third frame is on the panel.
+    VideoThread *play(bool loop, const QString &video)
     {
-        choose(*m_window, "pushButton_OpenFile_mp4", m_ramp);
+        choose(*m_window, "pushButton_OpenFile_mp4", video);
         VistrelInspector::ui(*m_window).loopcheckBox->setChecked(loop);
         startButton()->click();
         return QTest::qWaitFor([] { return Testbed::instance().panel(kSerial).framesReceived >= 3; }) ? worker() : nullptr;
@@ -61,7 +61,7 @@ private slots:
     {
         QFETCH(QString, end);
         QFETCH(QStringList, tail);
-        QPointer<VideoThread> running = play(!end.startsWith("end"));
+        QPointer<VideoThread> running = play(!end.startsWith("end"), m_ramp);
         QVERIFY(running && startButton()->text() == "Stop");
         verifyButtons(*m_window, kLockedWhileShowing, false);
         const QString chosen = end.endsWith("jpg") ? m_picture : m_other;
@@ -114,9 +114,7 @@ private slots:
         std::vector<Clock::time_point> stamps;  // the worker's, then the GUI's after it has joined the worker
         const int listener = Testbed::instance().addPacketListener([&stamps](const std::string &, const auto &) { stamps.push_back(Clock::now()); });
         VistrelInspector::session(*m_window).setFps(10);
-        choose(*m_window, "pushButton_OpenFile_mp4", m_short);
-        VistrelInspector::ui(*m_window).loopcheckBox->setChecked(loop);
-        startButton()->click();
+        play(loop, m_short);
         if (loop) {
             QVERIFY(QTest::qWaitFor([] { return Testbed::instance().panel(kSerial).framesReceived >= 5; }, 3000));
             startButton()->setEnabled(true);  // as the lock's timer would
@@ -139,7 +137,7 @@ private slots:
         QLabel *status = m_window->findChild<QLabel *>("playbackStatus");
         QVERIFY(status && status->text().isEmpty());
         QSignalSpy reports(&VistrelInspector::session(*m_window), &vistrel::session::PanelSession::playbackProgress);
-        QVERIFY(play(false));
+        QVERIFY(play(false, m_ramp));
         const QRegularExpression shown("^frame ([0-9]+) / 12 \u00B7 00:00 / 00:00 \u00B7 [0-9]+\\.[0-9] fps$");
         QTRY_VERIFY2(shown.match(status->text()).hasMatch(), qPrintable(status->text()));
         QTRY_VERIFY_WITH_TIMEOUT(!worker(), 5000);

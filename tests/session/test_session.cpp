@@ -1,6 +1,5 @@
-// The panel session on its own, with no window: what reaches the panel and
-// the state the session reports when writes fail, the bridge goes and comes
-// back, and the link is closed in every state of the panel.
+// The panel session without a window: what reaches the panel, and the state it
+// reports when writes fail, the bridge goes and comes back, or the link closes.
 #include "media_files.h"
 #include "panel_session.h"
 #include "playback.h"
@@ -9,32 +8,20 @@
 #include <QtTest>
 
 using namespace displaytest;
-using vistrel::session::Content;
-using vistrel::session::FieldTexts;
-using vistrel::session::LinkState;
-using vistrel::session::Notice;
-using vistrel::session::PanelSession;
-using vistrel::session::Pattern;
+using namespace vistrel::session;
 using vistrel::protocol::PatternRequest;
 using vistrel::virt::D2xxCall;
 
 namespace {
 
-FieldTexts defaultTexts()
-{
-    FieldTexts t;
-    t.vdd = "2"; t.vss = "-2"; t.von = "12"; t.voff = "-12"; t.vh = "5"; t.vl = "0"; t.vbias = "0"; t.fps = "60";
-    return t;
-}
-
 PatternRequest gray(int level) { return {"gray", {level}}; }
 
-// FF 04, every slot 00 N, CR LF: a full-field gray frame as the pattern table writes it.
-Bytes grayFrame(int level)
+// FF 04, every slot the same two bytes, CR LF: a full-field frame as the pattern table writes it.
+Bytes fullFrame(std::uint8_t high, std::uint8_t low)
 {
     Bytes frame{0xFF, 0x04};
     for (int slot = 0; slot < 18000; ++slot)
-        frame.insert(frame.end(), {0x00, std::uint8_t(level)});
+        frame.insert(frame.end(), {high, low});
     frame.insert(frame.end(), {0x0D, 0x0A});
     return frame;
 }
@@ -56,23 +43,39 @@ class TestSession : public QObject
     PanelSession &session() { return *m_session; }
     QString noticeText() { return m_notices.join(" / "); }
 
+    // One user action on the session; false when it was refused or failed.
+    bool act(const QString &action, bool loop = true)
+    {
+        if (action == "all on" || action == "checker")
+            return session().togglePattern(action == "all on" ? Pattern::AllOn : Pattern::Checker);
+        if (action.startsWith("gray"))
+            return session().showPattern(gray(action.mid(5).toInt()));
+        if (action == "picture")
+            return session().choosePicture(m_picture) && session().startShow(false);
+        if (action == "video") {
+            session().chooseVideo(m_video);
+            return session().startShow(loop);
+        }
+        if (action == "set")  // Vdd Vss Von Voff Vh Vl Vbias FPS
+            return session().sendDriveSettings({"2", "-2", "12", "-12", "5", "0", "0", "60"}, std::nullopt)
+                   == PanelSession::SendResult::Sent;
+        if (action == "scan")
+            return session().sendScanTiming();
+        if (action == "take down")
+            return session().takeDownPattern();
+        if (action == "stop")
+            return session().stopShow();
+        if (action == "close")
+            session().close();
+        return action == "close";
+    }
     // Brings the panel to `content` over a freshly opened link; that traffic is forgotten.
     void show(const QString &content)
     {
         QVERIFY(session().open(kSerial));
-        if (content == "all on")
-            QVERIFY(session().togglePattern(Pattern::AllOn));
-        else if (content == "checker")
-            QVERIFY(session().togglePattern(Pattern::Checker));
-        else if (content.startsWith("gray"))
-            QVERIFY(session().showPattern(gray(content.mid(5).toInt())));
-        else if (content == "picture")
-            QVERIFY(session().choosePicture(m_picture) && session().startShow(false));
-        else if (content == "video") {
-            session().chooseVideo(m_video);
-            QVERIFY(session().startShow(true));
+        QVERIFY(content == "idle" || act(content));
+        if (content == "video")
             QVERIFY(QTest::qWaitFor([] { return Testbed::instance().panel(kSerial).framesReceived >= 2; }, 5000));
-        }
         Testbed::instance().clearCaptured(kSerial);
         m_notices.clear();
     }
@@ -104,13 +107,10 @@ private slots:
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("words");
         QTest::newRow("idle, close") << "idle" << "close" << "O";
-        QTest::newRow("all on, close") << "all on" << "close" << "DO";
-        QTest::newRow("checker, close") << "checker" << "close" << "DO";
-        QTest::newRow("picture, close") << "picture" << "close" << "DO";
-        QTest::newRow("looping video, close") << "video" << "close" << "DO";
-        QTest::newRow("all on, toggled off") << "all on" << "toggle" << "D";
-        QTest::newRow("checker, toggled off") << "checker" << "toggle" << "D";
-        QTest::newRow("gray, close") << "gray 9" << "close" << "DO";
+        for (const char *content : {"all on", "checker", "gray 9", "picture", "video"})
+            QTest::newRow(qPrintable(QString(content) + ", close")) << QString(content) << "close" << "DO";
+        QTest::newRow("all on, toggled off") << "all on" << "all on" << "D";
+        QTest::newRow("checker, toggled off") << "checker" << "checker" << "D";
         QTest::newRow("gray, taken down") << "gray 9" << "take down" << "D";
         QTest::newRow("picture, stopped") << "picture" << "stop" << "D";
         QTest::newRow("looping video, stopped") << "video" << "stop" << "D";
@@ -122,14 +122,7 @@ private slots:
         QFETCH(QString, words);
         show(content);
         const bool closed = ending == "close";
-        if (closed)
-            session().close();
-        else if (ending == "toggle")
-            QVERIFY(session().togglePattern(content == "all on" ? Pattern::AllOn : Pattern::Checker));
-        else if (ending == "take down")
-            QVERIFY(session().takeDownPattern());
-        else
-            QVERIFY(session().stopShow());
+        QVERIFY(act(ending));
         QCOMPARE(shape(), words);
         QCOMPARE(session().linkState(), closed ? LinkState::Closed : LinkState::Open);
         QCOMPARE(session().content(), Content::Idle);
@@ -153,17 +146,17 @@ private slots:
         QTest::addColumn<QString>("words");     // on the wire afterwards
         QTest::addColumn<Content>("after");
         QTest::addColumn<QString>("notice");
-        const QString io = "FT_Write: FT_IO_ERROR";
-        QTest::newRow("settings") << "idle" << "set" << 0 << "" << Content::Idle << "settings packet not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("scan timing") << "idle" << "scan" << 0 << "" << Content::Idle << "scan timing packet not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("pattern start word") << "idle" << "all on" << 0 << "" << Content::Idle << "display start word not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("pattern frame") << "idle" << "checker" << 1 << "AD" << Content::Idle << "checker frame not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("pattern stop word") << "all on" << "all on" << 0 << "" << Content::AllOn << "display stop word not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("pattern over a pattern") << "all on" << "gray" << 0 << "" << Content::AllOn << "pattern frame (gray 7) not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("picture frame") << "idle" << "picture" << 1 << "AD" << Content::Idle << "picture frame not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("picture stop word") << "picture" << "stop" << 0 << "" << Content::Picture << "display stop word not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("video start word") << "idle" << "video" << 0 << "" << Content::Idle << "display start word not sent\n" + io + " (0 bytes written)";
-        QTest::newRow("video frame") << "video" << "wait" << 2 << "F+D" << Content::Idle << "video frame not sent\n" + io + ": playback stopped";
+        const QString io = "not sent\nFT_Write: FT_IO_ERROR (0 bytes written)";
+        QTest::newRow("settings") << "idle" << "set" << 0 << "" << Content::Idle << "settings packet " + io;
+        QTest::newRow("scan timing") << "idle" << "scan" << 0 << "" << Content::Idle << "scan timing packet " + io;
+        QTest::newRow("pattern start word") << "idle" << "all on" << 0 << "" << Content::Idle << "display start word " + io;
+        QTest::newRow("pattern frame") << "idle" << "checker" << 1 << "AD" << Content::Idle << "checker frame " + io;
+        QTest::newRow("pattern stop word") << "all on" << "all on" << 0 << "" << Content::AllOn << "display stop word " + io;
+        QTest::newRow("pattern over a pattern") << "all on" << "gray 7" << 0 << "" << Content::AllOn << "pattern frame (gray 7) " + io;
+        QTest::newRow("picture frame") << "idle" << "picture" << 1 << "AD" << Content::Idle << "picture frame " + io;
+        QTest::newRow("picture stop word") << "picture" << "stop" << 0 << "" << Content::Picture << "display stop word " + io;
+        QTest::newRow("video start word") << "idle" << "video" << 0 << "" << Content::Idle << "display start word " + io;
+        QTest::newRow("video frame") << "video" << "wait" << 2 << "F+D" << Content::Idle << QString("video frame not sent\nFT_Write: FT_IO_ERROR: playback stopped");
     }
     void failedWrites()
     {
@@ -175,25 +168,10 @@ private slots:
         QFETCH(QString, notice);
         show(content);
         Testbed::instance().failNext(D2xxCall::Write, 1, FT_IO_ERROR, passing);
-        bool done = true;
-        if (action == "set")
-            done = session().sendDriveSettings(defaultTexts(), std::nullopt) == PanelSession::SendResult::Sent;
-        else if (action == "scan")
-            done = session().sendScanTiming();
-        else if (action == "all on" || action == "checker")
-            done = session().togglePattern(action == "all on" ? Pattern::AllOn : Pattern::Checker);
-        else if (action == "gray")
-            done = session().showPattern(gray(7));
-        else if (action == "picture")
-            done = session().choosePicture(m_picture) && session().startShow(false);
-        else if (action == "video") {
-            session().chooseVideo(m_video);
-            done = session().startShow(false);
-        } else if (action == "stop")
-            done = session().stopShow();
-        else
+        if (action == "wait")
             QTRY_VERIFY_WITH_TIMEOUT(!m_notices.isEmpty(), 5000);
-        QVERIFY(action == "wait" || !done);
+        else
+            QVERIFY(!act(action, false));
         QCOMPARE(noticeText(), notice);
         QCOMPARE(shape(), words);
         QCOMPARE(session().content(), after);
@@ -201,24 +179,23 @@ private slots:
         QVERIFY(after == Content::Video || workerGone());
     }
 
-    // Unplugging the open bridge: Lost, playback stopped, handle closed, one
-    // notice. The same serial back: reopened exactly as OPEN does, nothing
-    // else re-sent.
+    // Unplugging the open bridge: Lost, playback stopped, handle closed, one notice. The same serial
+    // back: reopened exactly as OPEN does, nothing else re-sent; unless CLOSE while lost forgot it.
     void unplugAndReplug_data()
     {
         QTest::addColumn<QString>("content");
         QTest::addColumn<bool>("byPoll");  // else a failed write finds it
-        QTest::newRow("idle, poll") << "idle" << true;
-        QTest::newRow("pattern lit, poll") << "all on" << true;
-        QTest::newRow("gray lit, poll") << "gray 40" << true;
-        QTest::newRow("picture shown, poll") << "picture" << true;
-        QTest::newRow("video playing, poll") << "video" << true;
-        QTest::newRow("video playing, its next frame") << "video" << false;
+        QTest::addColumn<bool>("closeWhileLost");
+        for (const char *content : {"idle", "all on", "gray 40", "picture", "video"})
+            QTest::newRow(qPrintable(QString(content) + ", poll")) << QString(content) << true << false;
+        QTest::newRow("video playing, its next frame") << "video" << false << false;
+        QTest::newRow("closed while lost") << "idle" << true << true;
     }
     void unplugAndReplug()
     {
         QFETCH(QString, content);
         QFETCH(bool, byPoll);
+        QFETCH(bool, closeWhileLost);
         show(content);
         QSignalSpy lost(m_session.get(), &PanelSession::linkStateChanged);
         QVERIFY(Testbed::instance().unplug(kSerial));
@@ -234,10 +211,17 @@ private slots:
 
         session().refreshDevices();  // still gone: nothing changes
         QCOMPARE(session().linkState(), LinkState::Lost);
+        if (closeWhileLost)
+            session().close();
         Testbed::instance().plug(kSerial);
         Testbed::instance().clearCaptured(kSerial);
         m_notices.clear();
         session().refreshDevices();
+        if (closeWhileLost) {
+            QCOMPARE(session().linkState(), LinkState::Closed);
+            QCOMPARE(shape(), QString());
+            return;
+        }
         QVERIFY2(session().linkState() == LinkState::Open, qPrintable(noticeText()));
         QCOMPARE(noticeText(), QString("bridge VPANEL01 reconnected: the link is open again"));
         QCOMPARE(shape(), QString("O"));
@@ -246,21 +230,6 @@ private slots:
         QTest::qWait(50);
         QCOMPARE(shape(), QString("O"));
         QCOMPARE(lost.count(), 2);  // Lost, then Open
-    }
-
-    // Closing while lost forgets the bridge: its return no longer reopens it.
-    void closeWhileLost()
-    {
-        show("idle");
-        Testbed::instance().unplug(kSerial);
-        session().refreshDevices();
-        session().close();
-        QCOMPARE(session().linkState(), LinkState::Closed);
-        Testbed::instance().plug(kSerial);
-        Testbed::instance().clearCaptured(kSerial);
-        session().refreshDevices();
-        QCOMPARE(session().linkState(), LinkState::Closed);
-        QCOMPARE(shape(), QString());
     }
 
     // Start refuses what would only look shown.
@@ -294,9 +263,8 @@ private slots:
         QCOMPARE(session().content(), notice.startsWith("Operation") ? Content::Checker : Content::Idle);
     }
 
-    // Lighting over nothing: start word and frame; over a lit pattern (the
-    // seed's too): the frame alone; the one lit: nothing; over a picture or
-    // video: refused.
+    // Lighting over nothing: start word and frame; over a lit pattern (the seed's too): the frame
+    // alone; the one lit: nothing; over a picture or video: refused.
     void patternWire_data()
     {
         QTest::addColumn<QString>("content");
@@ -337,10 +305,9 @@ private slots:
         }
         Bytes expected;
         for (QChar part : wire) {
-            Bytes bytes = part == 'A' ? Bytes{0xFF, 0xAA, 0x0D, 0x0A} : part == 'G' ? grayFrame(request.values[0])
-                                                                                    : Bytes(36004, 0xFF);
-            if (part == 'N')
-                bytes[1] = 0x04, bytes[36002] = 0x0D, bytes[36003] = 0x0A;
+            const Bytes bytes = part == 'A'   ? Bytes{0xFF, 0xAA, 0x0D, 0x0A}
+                                : part == 'G' ? fullFrame(0x00, std::uint8_t(request.values[0]))
+                                              : fullFrame(0xFF, 0xFF);
             expected.insert(expected.end(), bytes.begin(), bytes.end());
         }
         QCOMPARE(displaytest::wire().size(), expected.size());

@@ -1,8 +1,5 @@
-// The video worker: pacing (the period, no burst after falling behind, Stop at
-// once, the intervals between writes on the virtual bridge), the frames read
-// ahead in the file's order whatever Loop Play does, previews at the preview
-// area's size, progress reports, and bounds on frames and passes. The
-// worker's sink records what it is handed; no bridge is involved.
+// The video worker on its own: pacing, read-ahead, Loop Play, previews, progress
+// and bounds. Its sink records what it is handed; no bridge is involved.
 #include "media_files.h"
 #include "frame_pacer.h"
 #include "read_ahead.h"
@@ -14,10 +11,7 @@
 #ifdef __linux__
 #include <sys/resource.h>
 #include <sys/syscall.h>
-#include <sys/utsname.h>
 #include <unistd.h>
-
-#include <cstdio>
 #endif
 
 using namespace displaytest;
@@ -69,14 +63,9 @@ class VideoThreadTest : public QObject
         options.sink = m_recorder.sink();
         return std::make_unique<VideoThread>(options);
     }
-
-    std::unique_ptr<VideoThread> startWorker(int fps, const QString &path = {}, bool loop = false)
+    std::unique_ptr<VideoThread> startWorker(int fps, const QString &path, bool loop = false)
     {
-        VideoOptions options;
-        options.path = path.isEmpty() ? m_ramp : path;
-        options.fps = fps;
-        options.loop = loop;
-        auto worker = makeWorker(options);
+        auto worker = makeWorker({path, fps, loop, 0, 0, {}, {}});
         worker->play();
         return worker;
     }
@@ -122,38 +111,17 @@ private slots:
         });
         pacing.join();
         QCOMPARE(attr.nice, 3);
-        struct utsname system{};
-        uname(&system);
-        int major = 0, minor = 0;
-        std::sscanf(system.release, "%d.%d", &major, &minor);
-        if (major < 6 || (major == 6 && minor < 12))
+        if (QVersionNumber::fromString(QSysInfo::kernelVersion()) < QVersionNumber(6, 12))
             QSKIP("this kernel keeps no slice for ordinary threads");
         QCOMPARE(attr.runtime, vistrel::display::FramePacer::kShortestSlice);
     }
 #endif
 
-    // A pacer asleep for a whole period returns as soon as it is interrupted.
-    void pacerInterrupted()
-    {
-        std::atomic<bool> keepGoing{true};
-        vistrel::display::FramePacer pacer(1);
-        QVERIFY(pacer.waitForTurn(keepGoing));
-        std::thread stopper([&] {
-            std::this_thread::sleep_for(std::chrono::milliseconds(30));
-            keepGoing = false;
-            pacer.interrupt();
-        });
-        const auto start = Clock::now();
-        QVERIFY(!pacer.waitForTurn(keepGoing));
-        stopper.join();
-        QVERIFY2(msSince(start) < 100, qPrintable(QString("woke after %1 ms").arg(msSince(start))));
-    }
-
-    // At one frame a second, Stop is honoured at once (the writer asleep, the
-    // reader waiting with frames ready) and joins both threads.
+    // At one frame a second, Stop is honoured at once (the writer asleep in its
+    // pacer, the reader waiting with frames ready) and joins both threads.
     void stopWithinOnePeriod()
     {
-        auto worker = startWorker(0);
+        auto worker = startWorker(0, m_ramp);
         QTRY_COMPARE(m_recorder.count(), 1u);
         QTest::qWait(400);
         QCOMPARE(m_recorder.count(), 1u);
@@ -168,12 +136,8 @@ private slots:
     // handed over, and no end of file is reported.
     void refusedFrameEndsPlayback()
     {
-        VideoOptions options;
-        options.path = m_short;
-        options.loop = true;
         int handed = 0;
-        options.sink = [&handed](const Bytes &) { return ++handed < 3; };
-        VideoThread worker(options);
+        VideoThread worker({m_short, 60, true, 0, 0, {}, [&handed](const Bytes &) { return ++handed < 3; }});
         QSignalSpy ends(&worker, &VideoThread::sendFrameStop);
         worker.play();
         QVERIFY(worker.wait(5000));
@@ -182,12 +146,11 @@ private slots:
         QCOMPARE(ends.count(), 0);
     }
 
-    // A worker preempted between its turn and the sink makes one interval
-    // look long and the next short by as much: on a busy machine a few may
-    // look short, but the mean holds.
+    // A worker preempted between its turn and the sink makes one interval long and
+    // the next short: on a busy machine a few may look short, but the mean holds.
     void writesKeepThePeriod()
     {
-        auto worker = startWorker(40);
+        auto worker = startWorker(40, m_ramp);
         QVERIFY(worker->wait(10000));
         const auto times = m_recorder.times();
         QCOMPARE(times.size(), std::size_t(24));
@@ -199,9 +162,8 @@ private slots:
                  qPrintable(QString("%1 intervals under 24 ms, mean %2 ms").arg(shortOnes).arg(mean)));
     }
 
-    // The reader is ahead of the writer and reaches the end of the file
-    // first; what is written still follows Loop Play as the writer finds it
-    // at the end of the last frame's period.
+    // The reader reaches the end of the file first; what is written still follows
+    // Loop Play as the writer finds it at the end of the last frame's period.
     void loopSwitchedWhilePlaying_data()
     {
         QTest::addColumn<bool>("loopAtStart");
@@ -229,16 +191,11 @@ private slots:
             QCOMPARE(m_recorder.words().size(), 5);
     }
 
-    // Previews are the panel's 9:5 image fitted into the preview area, gray, and follow a new
-    // size; the progress reports end with the file's last frame.
+    // Previews: the panel's 9:5 image fitted into the preview area, gray, following a new size.
     void previewsAndProgress()
     {
-        VideoOptions options;
-        options.path = m_ramp;
-        options.previewArea = {200, 100};  // the panel's 9:5: 180 x 100
-        options.loop = true;  // two passes: frames are still read after the resize below
-        options.passLimit = 2;
-        auto worker = makeWorker(options);
+        // Two passes, so frames are still read after the resize below; the panel's 9:5 in 200 x 100: 180 x 100.
+        auto worker = makeWorker({m_ramp, 60, true, 0, 2, {200, 100}, {}});
         QSignalSpy previews(worker.get(), &VideoThread::frameReady);
         QSignalSpy reports(worker.get(), &VideoThread::progress);
         worker->play();
@@ -315,12 +272,7 @@ private slots:
         QFETCH(int, frameLimit);
         QFETCH(int, passLimit);
         QFETCH(int, frames);
-        VideoOptions options;
-        options.path = m_short;
-        options.loop = loop;
-        options.frameLimit = std::uint64_t(frameLimit);
-        options.passLimit = std::uint64_t(passLimit);
-        auto worker = makeWorker(options);
+        auto worker = makeWorker({m_short, 60, loop, std::uint64_t(frameLimit), std::uint64_t(passLimit), {}, {}});
         QSignalSpy ends(worker.get(), &VideoThread::sendFrameStop);
         worker->play();
         QVERIFY(worker->wait(5000));

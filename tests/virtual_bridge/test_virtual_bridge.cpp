@@ -110,6 +110,7 @@ private slots:
         QCOMPARE(captured(), QString("FF AA 0D 0A FF AA 0D 0A FF FD 0D 0A"));
     }
 
+    // The calls themselves and the words: test_link_open_close.
     void consoleOpenSequenceIsRecorded()
     {
         const FT_HANDLE handle = openPanel();
@@ -129,32 +130,19 @@ private slots:
         QCOMPARE(write(handle, kOpenClose), FT_STATUS(FT_OK));
         QCOMPARE(FT_Close(handle), FT_STATUS(FT_OK));
         QVERIFY(!bed().panel("VPANEL01").linkOpen && !bed().config("VPANEL01").isOpen);
-        QCOMPARE(bed().callHistory("VPANEL01"),
-                 Strings({"FT_OpenEx", "FT_ResetDevice", "FT_Purge 3", "FT_SetBitMode 0 64",
-                          "FT_SetUSBParameters 36000 32768", "FT_SetFlowControl 256 0 0", "FT_SetTimeouts 500 0",
-                          "FT_Write 4", "FT_Write 4", "FT_Close"}));
-        QCOMPARE(captured(), QString("FF FE 0D 0A FF FE 0D 0A"));
     }
 
-    void panelFollowsStream()
+    // Pulled, what the panel last had can still be read; plugged in again it is a
+    // controller powered up anew. (Its decoding: the session and virtual panel tests.)
+    void replugForgetsThePanelState()
     {
         const FT_HANDLE handle = openPanel();
-        const Bytes frame = protocol::buildCheckerFrame();
-        const Bytes drive = protocol::buildDriveSettingsPacket({1, 2, -3, 4, -3, 4, 0, -5, 5, -5, 5, -5, 5}, {});
-        for (const Bytes &bytes : {kStart, frame, drive, protocol::buildScanTimingPacket(10, 20, 30), Bytes{0, 0x11, 0x22}})
+        for (const Bytes &bytes : {kStart, protocol::buildCheckerFrame(), protocol::buildScanTimingPacket(10, 20, 30),
+                                   protocol::buildDriveSettingsPacket({1, 2, -3, 4, -3, 4, 0, -5, 5, -5, 5, -5, 5}, {})})
             QCOMPARE(write(handle, bytes), FT_STATUS(FT_OK));
-        const auto state = bed().panel("VPANEL01");
-        QVERIFY(state.showing && state.lastFrame && state.lastDrive && state.lastScan);
-        QCOMPARE(state.framesReceived, 1u);
-        QCOMPARE(state.protocolErrors, 3u);
-        QCOMPARE(state.lastFrame->slotBytes, Bytes(frame.begin() + 2, frame.end() - 2));
-        QVERIFY(qAbs(state.lastDrive->volts[1] - 2.0) < 0.05 && qAbs(state.lastDrive->volts[2] + 3.0) < 0.05);
-        QCOMPARE(write(handle, kStop), FT_STATUS(FT_OK));
-        QVERIFY(!bed().panel("VPANEL01").showing);
-        // Pulled, what it last had can still be read; plugged in again it is a
-        // controller powered up anew: no settings, no frame, no timing.
         QVERIFY(bed().unplug("VPANEL01"));
-        QVERIFY(bed().panel("VPANEL01").lastFrame && bed().panel("VPANEL01").lastDrive);
+        const auto pulled = bed().panel("VPANEL01");
+        QVERIFY(pulled.lastFrame && pulled.lastDrive && pulled.lastScan);
         bed().plug("VPANEL01");
         const auto replugged = bed().panel("VPANEL01");
         QVERIFY(!replugged.lastFrame && !replugged.lastDrive && !replugged.lastScan && !replugged.linkOpen);
@@ -251,13 +239,6 @@ private slots:
         write(later, Bytes(3, 9));
         QVERIFY(bed().captured("LATER").empty());
         QCOMPARE(bed().callHistory("LATER").size(), std::size_t(2));
-
-        bed().reset();  // back to the defaults, large enough for any test
-        const FT_HANDLE again = openPanel();
-        for (int i = 0; i < 100; ++i)
-            write(again, Bytes(1000, 1));
-        QCOMPARE(bed().captured("VPANEL01").size(), std::size_t(100000));
-        QCOMPARE(bed().callHistory("VPANEL01").size(), std::size_t(101));
     }
 
     void linkSpeedEmulation()
