@@ -13,8 +13,6 @@
 
 using namespace remotetest;
 using displaytest::kSerial;
-using vistrel::remote::ScpiServer;
-using vistrel::remote::ServerOptions;
 using vistrel::session::PanelSession;
 using vistrel::virt::Testbed;
 
@@ -27,42 +25,17 @@ QString media(const QString &name)
     return QDir(testenv::dataDir()).filePath(name);
 }
 
-// A fresh virtual bridge set and a server on `session`, listening on a free port.
-std::unique_ptr<ScpiServer> serve(PanelSession &session)
-{
-    const auto server = new ScpiServer(session, ServerOptions{QHostAddress(QHostAddress::LocalHost), 0, {}, "test"});
-    return std::unique_ptr<ScpiServer>(server->listen().isEmpty() ? server : (delete server, nullptr));
-}
-
-// Sends each line; after the last, *OPC? so that all of them were carried out.
-bool sendAll(Client &client, const QByteArrayList &lines)
-{
-    for (const QByteArray &line : lines)
-        client.send(line);
-    return client.query("*OPC?") == "1";
-}
-
-// Every error in the connection's queue, oldest first, the queue then empty.
-QByteArrayList errors(Client &client)
-{
-    QByteArrayList codes;
-    for (QByteArray answer = client.query("SYST:ERR?"); !answer.startsWith("0,") && codes.size() < 40;
-         answer = client.query("SYST:ERR?"))
-        codes << (answer.isEmpty() ? "timeout" : answer);
-    return codes;
-}
-
 // Each line, carried out before the next; "unplug" pulls VPANEL01 (the
 // poll notices), "fail" makes the next write fail.
-bool play(PanelSession &session, Client &client, const QByteArrayList &lines)
+bool play(Served &rig, const QByteArrayList &lines)
 {
     for (const QByteArray &line : lines) {
         if (line == "unplug") {
             Testbed::instance().unplug(kSerial);
-            session.refreshDevices();
+            rig.session.refreshDevices();
         } else if (line == "fail") {
             Testbed::instance().failNext(vistrel::virt::D2xxCall::Write, 1, FT_IO_ERROR);
-        } else if (!sendAll(client, {line})) {
+        } else if (!rig.client.sendAll({line})) {
             return false;
         }
     }
@@ -85,6 +58,8 @@ class TestRemoteServer : public QObject
 {
     Q_OBJECT
 
+    std::unique_ptr<Served> m_rig;
+
 private slots:
     void initTestCase()
     {
@@ -100,23 +75,22 @@ private slots:
     {
         Testbed::instance().reset();
         Testbed::instance().plug("VPANEL02");
+        m_rig = std::make_unique<Served>();
+        QVERIFY(m_rig->start());
     }
+    void cleanup() { m_rig.reset(); }
 
     // Every command against the same calls made on a session directly (as
     // vistrelctl makes them), byte for byte; the lit pattern's frame against its rule.
     void commandsWriteWhatTheSessionCallsWrite()
     {
-        PanelSession session;
-        const auto server = serve(session);
-        QVERIFY(server);
-        Client client;
-        QVERIFY(client.connectTo(server->port()));
-        QVERIFY(sendAll(client, {"DEV:OPEN", "DRIV:SET 2,-2,12,-12,5,0,0.00,2.2", "patt:show allon", "PATT:OFF",
+        Client &client = m_rig->client;
+        QVERIFY(client.sendAll({"DEV:OPEN", "DRIV:SET 2,-2,12,-12,5,0,0.00,2.2", "patt:show allon", "PATT:OFF",
                                  "PATTERN:SHOW CHECKER", "DISP:STOP", "PICT:SHOW \"gray.jpg\"", "*RST",
                                  "VID:PLAY \"ramp.mp4\",30"}));
         QVERIFY(QTest::qWaitFor([&client] { return client.query("DISP:STAT?") == "NONE"; }, 10000));
-        QVERIFY(sendAll(client, {"DEV:CLOSE"}));
-        QCOMPARE(errors(client), QByteArrayList());
+        QVERIFY(client.sendAll({"DEV:CLOSE"}));
+        QCOMPARE(client.errors(), QByteArrayList());
         const QByteArray remote = bytes(displaytest::wire());
         QCOMPARE(wireLetters(), "OS" "AFD" "AFD" "AFD" "A" + QString(12, 'F') + "D" "O");
         // All ON: FF, the still mode 04, every slot FF FF, CR LF.
@@ -172,11 +146,8 @@ private slots:
         QFETCH(QByteArrayList, before);
         QFETCH(QByteArray, query);
         QFETCH(QByteArray, answer);
-        PanelSession session;
-        const auto server = serve(session);
-        Client client;
-        QVERIFY(client.connectTo(server->port()));
-        QVERIFY(play(session, client, before));
+        Client &client = m_rig->client;
+        QVERIFY(play(*m_rig, before));
         QCOMPARE(client.query(query), answer);
         QCOMPARE(client.unasked(), QByteArray());
     }
@@ -184,18 +155,15 @@ private slots:
     // A video reports where it is; a stop ends it with the stop word.
     void videoState()
     {
-        PanelSession session;
-        const auto server = serve(session);
-        Client client;
-        QVERIFY(client.connectTo(server->port()));
-        QVERIFY(sendAll(client, {"DEV:OPEN", "VID:PLAY \"ramp.mp4\",30,LOOP"}));
+        Client &client = m_rig->client;
+        QVERIFY(client.sendAll({"DEV:OPEN", "VID:PLAY \"ramp.mp4\",30,LOOP"}));
         QByteArray state;
         QVERIFY(QTest::qWaitFor([&] { return (state = client.query("VID:STAT?")).startsWith("PLAY,") && !state.startsWith("PLAY,0,"); }, 5000));
         const QByteArrayList fields = state.split(',');
         QCOMPARE(fields.size(), 4);
         QVERIFY(fields[1].toInt() >= 1 && fields[1].toInt() <= 12);
         QCOMPARE(fields[2], QByteArray("12"));
-        QVERIFY(sendAll(client, {"DISP:STOP"}));
+        QVERIFY(client.sendAll({"DISP:STOP"}));
         QCOMPARE(client.query("VID:STAT?"), QByteArray("IDLE"));
         QVERIFY(wireLetters().endsWith("FD"));
     }
@@ -233,25 +201,20 @@ private slots:
         QFETCH(QByteArrayList, lines);
         QFETCH(QByteArrayList, errors);
         QFETCH(QString, wire);
-        PanelSession session;
-        const auto server = serve(session);
-        Client client;
-        QVERIFY(client.connectTo(server->port()));
-        QVERIFY(play(session, client, lines));
-        QCOMPARE(::errors(client), errors);
+        Client &client = m_rig->client;
+        QVERIFY(play(*m_rig, lines));
+        QCOMPARE(client.errors(), errors);
         QCOMPARE(wireLetters(), wire);
     }
 
     // Sixteen entries, the newest replaced on overflow; another client's queue untouched.
     void errorQueuePerConnection()
     {
-        PanelSession session;
-        const auto server = serve(session);
-        Client noisy, quiet;
-        QVERIFY(noisy.connectTo(server->port()) && quiet.connectTo(server->port()));
-        QVERIFY(sendAll(noisy, QByteArrayList{"RATE 0"} + repeated(19, "BOGUS")));
+        Client &noisy = m_rig->client, quiet;
+        QVERIFY(quiet.connectTo(m_rig->server.port()));
+        QVERIFY(noisy.sendAll(QByteArrayList{"RATE 0"} + repeated(19, "BOGUS")));
         QCOMPARE(quiet.query("SYST:ERR?"), QByteArray("0,\"No error\""));
-        const QByteArrayList queued = errors(noisy);
+        const QByteArrayList queued = noisy.errors();
         QCOMPARE(queued.size(), 16);
         QCOMPARE(queued.first(), QByteArray("-222,\"Data out of range\""));
         QCOMPARE(queued.mid(1, 14), repeated(14, "-113,\"Undefined header\""));
@@ -264,13 +227,13 @@ private slots:
         testenv::clearSettingsStore();
         Vistrel window;
         Ui_Vistrel &ui = VistrelInspector::ui(window);
-        const auto server = serve(window.session());
+        vistrel::remote::ScpiServer server(window.session(), loopback());
         Client client;
-        QVERIFY(client.connectTo(server->port()));
-        QVERIFY(sendAll(client, {"DEV:OPEN", "PATT:SHOW ALLON"}));
+        QVERIFY(server.listen().isEmpty() && client.connectTo(server.port()));
+        QVERIFY(client.sendAll({"DEV:OPEN", "PATT:SHOW ALLON"}));
         QCOMPARE(ui.openButton->text(), QString("CLOSE"));
         QCOMPARE(ui.pushButton_brightness->text(), QString("All OFF"));
-        QVERIFY(sendAll(client, {"DEV:CLOSE"}));
+        QVERIFY(client.sendAll({"DEV:CLOSE"}));
         QCOMPARE(ui.openButton->text(), QString("OPEN"));
         QCOMPARE(ui.pushButton_brightness->text(), QString("All ON"));
     }
