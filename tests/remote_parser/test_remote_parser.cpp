@@ -33,10 +33,7 @@ QString describe(const ParseResult &result)
         .arg(c.mode == VideoMode::Loop ? " loop" : "");
 }
 
-QString h(Header header)
-{
-    return QString::number(int(header)) + '#';
-}
+QString h(Header header) { return QString::number(int(header)) + '#'; }
 
 } // namespace
 
@@ -163,10 +160,8 @@ private slots:
         const QDir base(testenv::dataDir());
         const QString root = base.filePath("root");
         QDir(root).mkpath("sub");
-        for (const QString &file : QStringList{root + "/a.jpg", root + "/sub/b.jpg", base.filePath("outside.jpg")}) {
-            QFile f(file);
-            QVERIFY(f.open(QIODevice::WriteOnly));
-        }
+        for (const QString &file : QStringList{root + "/a.jpg", root + "/sub/b.jpg", base.filePath("outside.jpg")})
+            QVERIFY(QFile(file).open(QIODevice::WriteOnly));
         QFile::link(base.filePath("outside.jpg"), root + "/out.jpg");
         QFile::link(root + "/a.jpg", root + "/in.jpg");
         QFile::link(base.filePath("nowhere.jpg"), root + "/gone.jpg");

@@ -21,13 +21,8 @@ namespace {
 long residentKiB()
 {
     QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    return text.mid(text.indexOf("VmRSS:") + 6).trimmed().split(' ').first().toLong();
 }
 
 // Writes `total` bytes made by `piece` without letting the client's own
@@ -174,9 +169,7 @@ private slots:
         Client &flood = m_rig->client;
         flood.socket.setReadBufferSize(4096);  // and it reads nothing
         const long before = residentKiB();
-        QByteArray lines;
-        for (int i = 0; i < 10000; ++i)
-            lines += "*IDN?\n";
+        const QByteArray lines = QByteArray("*IDN?\n").repeated(10000);
         for (int i = 0; i < 100; ++i) {
             flood.socket.write(lines);
             QTest::qWait(1);
