@@ -12,40 +12,22 @@
 
 namespace fs = std::filesystem;
 
-namespace {
-
-std::vector<fs::path> corpusFiles(const fs::path &folder)
-{
-    std::vector<fs::path> files;
-    for (const fs::directory_entry &entry : fs::directory_iterator(folder)) {
-        if (entry.is_regular_file())
-            files.push_back(entry.path());
-    }
-    std::sort(files.begin(), files.end());
-    return files;
-}
-
-std::vector<std::uint8_t> contents(const fs::path &file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-} // namespace
-
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        std::cerr << "usage: " << argv[0] << " CORPUS_FOLDER\n";
-        return 2;
+    std::vector<fs::path> files;
+    if (argc == 2) {
+        for (const fs::directory_entry &entry : fs::directory_iterator(argv[1]))
+            if (entry.is_regular_file())
+                files.push_back(entry.path());
     }
-    const std::vector<fs::path> files = corpusFiles(argv[1]);
     if (files.empty()) {  // a wrong path must not pass as "nothing to check"
-        std::cerr << "no corpus files in " << argv[1] << '\n';
+        std::cerr << "usage: " << argv[0] << " CORPUS_FOLDER (with at least one file)\n";
         return 1;
     }
+    std::sort(files.begin(), files.end());
     for (const fs::path &file : files) {
-        const std::vector<std::uint8_t> input = contents(file);
+        std::ifstream in(file, std::ios::binary);
+        const std::vector<std::uint8_t> input{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
         std::cout << file.filename().string() << " (" << input.size() << " bytes)" << std::endl;
         LLVMFuzzerTestOneInput(input.data(), input.size());
     }

@@ -1,7 +1,6 @@
 // Shared by the fuzz targets: a failed check aborts, so libFuzzer keeps the
 // input as a crash and the corpus regression test fails.
-#ifndef VISTREL_TESTS_FUZZ_CHECK_H
-#define VISTREL_TESTS_FUZZ_CHECK_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -10,12 +9,5 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size);
 
-#define FUZZ_CHECK(condition)                                                                \
-    do {                                                                                     \
-        if (!(condition)) {                                                                  \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition); \
-            std::abort();                                                                    \
-        }                                                                                    \
-    } while (false)
-
-#endif
+#define FUZZ_CHECK(condition) \
+    ((condition) ? void() : (std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition), std::abort()))

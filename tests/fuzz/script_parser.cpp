@@ -32,14 +32,12 @@ void checkRanges(const Command &command)
             FUZZ_CHECK(vistrel::session::isCompleteValue(FieldRule::TenVolts, *text));
         for (const QString *text : {&f.von, &f.voff})
             FUZZ_CHECK(vistrel::session::isCompleteValue(FieldRule::TwentyVolts, *text));
-        FUZZ_CHECK(f.fps.isEmpty());
-        FUZZ_CHECK(!command.gamma || (command.gamma->toDouble() > 0 && command.gamma->toDouble() <= 10));
+        FUZZ_CHECK(f.fps.isEmpty() && (!command.gamma || (command.gamma->toDouble() > 0 && command.gamma->toDouble() <= 10)));
     }
     if (command.kind == CommandKind::Show || command.kind == CommandKind::Play)
         FUZZ_CHECK(!command.path.isEmpty() || command.text.contains(QLatin1Char('"')));
     if (command.kind == CommandKind::Play) {
-        FUZZ_CHECK(command.fps >= 1 && command.fps <= 60);
-        FUZZ_CHECK(command.loop == (command.bound.passes > 0));
+        FUZZ_CHECK(command.fps >= 1 && command.fps <= 60 && command.loop == (command.bound.passes > 0));
         FUZZ_CHECK(command.bound.frames == 0 || command.bound.passes == 0);
         FUZZ_CHECK(command.bound.frames <= 60ull * 86400 * 1000 && command.bound.passes <= 1000000);
     }
@@ -71,8 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         previous = command.line;
         checkRanges(command);
         const Script again = vistrel::cli::parseScript(command.text);
-        FUZZ_CHECK(again.errors.empty() && again.commands.size() == 1);
-        FUZZ_CHECK(sameCommand(again.commands.front(), command));
+        FUZZ_CHECK(again.errors.empty() && again.commands.size() == 1 && sameCommand(again.commands.front(), command));
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <random>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 using vistrel::protocol::DecodedPacket;
@@ -15,68 +16,50 @@ using vistrel::protocol::StreamDecoder;
 
 namespace {
 
-struct Outcome {
-    std::vector<std::tuple<std::uint64_t, int, std::size_t>> packets;  // offset, kind, length
-    std::uint64_t errors = 0;
-    bool operator==(const Outcome &other) const
-    {
-        return packets == other.packets && errors == other.errors;
-    }
-};
+// Each packet's offset, kind and length, then the error count.
+using Outcome = std::pair<std::vector<std::tuple<std::uint64_t, int, std::size_t>>, std::uint64_t>;
 
 std::size_t expectedLength(DecodedPacket::Kind kind)
 {
-    switch (kind) {
-    case DecodedPacket::Drive:
-        return vistrel::protocol::kDriveSettingsSize;
-    case DecodedPacket::Scan:
-        return vistrel::protocol::kScanTimingSize;
-    case DecodedPacket::Frame:
-        return vistrel::protocol::kDisplayFrameSize;
-    default:
-        return vistrel::protocol::kControlWordSize;
-    }
+    using namespace vistrel::protocol;
+    return kind == DecodedPacket::Drive ? kDriveSettingsSize
+        : kind == DecodedPacket::Scan   ? kScanTimingSize
+        : kind == DecodedPacket::Frame  ? kDisplayFrameSize
+                                        : kControlWordSize;
 }
 
 // A packet must lie inside the input, after the previous one, framed by the
 // start marker and 0D 0A, with the length its type fixes.
-void checkPacket(const DecodedPacket &packet, const std::uint8_t *data, std::size_t size,
-                 std::uint64_t previousEnd)
+void checkPacket(const DecodedPacket &packet, const std::uint8_t *data, std::size_t size, std::uint64_t previousEnd)
 {
-    FUZZ_CHECK(packet.offset >= previousEnd);
+    FUZZ_CHECK(packet.offset >= previousEnd && packet.offset + packet.length <= size);
     FUZZ_CHECK(packet.length == expectedLength(packet.kind));
-    FUZZ_CHECK(packet.offset + packet.length <= size);
     const std::uint8_t *at = data + packet.offset;
     FUZZ_CHECK(at[0] == vistrel::protocol::kStartMarker);
     FUZZ_CHECK(at[packet.length - 2] == 0x0D && at[packet.length - 1] == 0x0A);
     if (packet.kind == DecodedPacket::Frame) {
         FUZZ_CHECK(packet.frame.mode == at[1]);
-        FUZZ_CHECK(std::equal(packet.frame.slotBytes.begin(), packet.frame.slotBytes.end(), at + 2,
-                              at + packet.length - 2));
+        FUZZ_CHECK(std::equal(packet.frame.slotBytes.begin(), packet.frame.slotBytes.end(), at + 2, at + packet.length - 2));
     }
 }
 
 void checkAccounting(const StreamDecoder &decoder, std::uint64_t fed, std::uint64_t sinkBytes)
 {
-    FUZZ_CHECK(decoder.bytesReceived() == fed);
-    FUZZ_CHECK(decoder.packetBytes() == sinkBytes);
-    FUZZ_CHECK(decoder.bytesReceived()
-               == decoder.packetBytes() + decoder.protocolErrors() + decoder.pendingBytes());
+    FUZZ_CHECK(decoder.bytesReceived() == fed && decoder.packetBytes() == sinkBytes);
+    FUZZ_CHECK(fed == sinkBytes + decoder.protocolErrors() + decoder.pendingBytes());
 }
 
 // maxChunk 0 feeds the whole input at once.
-Outcome decodeInChunks(const std::uint8_t *data, std::size_t size, std::size_t maxChunk,
-                       std::minstd_rand &random)
+Outcome decodeInChunks(const std::uint8_t *data, std::size_t size, std::size_t maxChunk, std::minstd_rand &random)
 {
     StreamDecoder decoder;
     Outcome outcome;
-    std::uint64_t sinkBytes = 0;
-    std::uint64_t previousEnd = 0;
+    std::uint64_t sinkBytes = 0, previousEnd = 0;
     const auto sink = [&](const DecodedPacket &packet) {
         checkPacket(packet, data, size, previousEnd);
         previousEnd = packet.offset + packet.length;
         sinkBytes += packet.length;
-        outcome.packets.emplace_back(packet.offset, packet.kind, packet.length);
+        outcome.first.emplace_back(packet.offset, packet.kind, packet.length);
     };
     std::uniform_int_distribution<std::size_t> chunk(1, std::max<std::size_t>(maxChunk, 1));
     for (std::size_t at = 0; at < size;) {
@@ -88,23 +71,18 @@ Outcome decodeInChunks(const std::uint8_t *data, std::size_t size, std::size_t m
     decoder.finish(sink);
     FUZZ_CHECK(decoder.pendingBytes() == 0);
     checkAccounting(decoder, size, sinkBytes);
-    outcome.errors = decoder.protocolErrors();
+    outcome.second = decoder.protocolErrors();
     return outcome;
-}
-
-std::uint32_t fingerprint(const std::uint8_t *data, std::size_t size)
-{
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (std::size_t i = 0; i < size; ++i)
-        hash = (hash ^ data[i]) * 16777619u;
-    return hash;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    std::minstd_rand random(fingerprint(data, size));
+    std::uint32_t hash = 2166136261u;  // FNV-1a of the input seeds the chunking
+    for (std::size_t i = 0; i < size; ++i)
+        hash = (hash ^ data[i]) * 16777619u;
+    std::minstd_rand random(hash);
     const Outcome whole = decodeInChunks(data, size, 0, random);
     for (const std::size_t maxChunk : {std::size_t{7}, std::size_t{4096}, size})
         FUZZ_CHECK(decodeInChunks(data, size, maxChunk, random) == whole);

@@ -19,57 +19,18 @@ using vistrel::protocol::DecodedPacket;
 namespace {
 
 // One private folder per process; removed at exit.
-struct Scratch {
-    fs::path folder;
-    Scratch()
-    {
-        std::random_device entropy;
-        folder = fs::temp_directory_path() / ("vistrel-fuzz-wire-" + std::to_string(entropy()));
-        fs::create_directories(folder);
-    }
-    ~Scratch()
-    {
-        std::error_code ignored;
-        fs::remove_all(folder, ignored);
-    }
-};
-
-const Scratch &scratch()
+const fs::path &scratch()
 {
-    static const Scratch folder;
-    return folder;
-}
-
-struct Listing {
-    std::vector<std::uint64_t> offsets;
-    std::uint64_t lengthSum = 0;
-    std::uint64_t packets = 0;
-    std::uint64_t bytes = 0;
-    std::uint64_t errors = 0;
-};
-
-// Packet lines start with their offset; the summary lines with a name.
-Listing parseListing(const std::string &text)
-{
-    Listing listing;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::uint64_t offset = 0, length = 0;
-        std::string name;
-        if (words >> offset >> name >> length) {
-            listing.offsets.push_back(offset);
-            listing.lengthSum += length;
-        } else if (line.rfind("packets: ", 0) == 0) {
-            listing.packets = std::stoull(line.substr(9));
-        } else if (line.rfind("bytes: ", 0) == 0) {
-            listing.bytes = std::stoull(line.substr(7));
-        } else if (line.rfind("protocol errors: ", 0) == 0) {
-            listing.errors = std::stoull(line.substr(17));
+    static const struct Scratch {
+        fs::path folder = fs::temp_directory_path() / ("vistrel-fuzz-wire-" + std::to_string(std::random_device()()));
+        Scratch() { fs::create_directories(folder); }
+        ~Scratch()
+        {
+            std::error_code ignored;
+            fs::remove_all(folder, ignored);
         }
-    }
-    return listing;
+    } scratch;
+    return scratch.folder;
 }
 
 int runTool(const std::vector<std::string> &args, std::string *out = nullptr)
@@ -83,41 +44,36 @@ int runTool(const std::vector<std::string> &args, std::string *out = nullptr)
     return status;
 }
 
-// What the decoder, given the whole input at once, finds.
-struct Expected {
-    std::vector<std::uint64_t> offsets;
-    std::size_t frames = 0;
-};
-
-Expected decodeWhole(const std::uint8_t *data, std::size_t size)
+// The listing's packet lines (they start with their offset) against the
+// decoder's packets, and its byte count against the log's size.
+void checkListing(const std::string &log, const std::vector<std::uint64_t> &offsets, std::size_t size)
 {
-    Expected expected;
-    const auto sink = [&expected](const DecodedPacket &packet) {
-        expected.offsets.push_back(packet.offset);
-        expected.frames += packet.kind == DecodedPacket::Frame;
-    };
-    vistrel::protocol::StreamDecoder decoder;
-    decoder.feed(data, size, sink);
-    decoder.finish(sink);
-    return expected;
-}
-
-void checkListing(const std::string &log, const Expected &expected, std::size_t size)
-{
-    std::string text;
+    std::string text, line;
     FUZZ_CHECK(runTool({log}, &text) == vistrel::wire::kWireOk);
-    const Listing listing = parseListing(text);
-    FUZZ_CHECK(listing.bytes == size);
-    FUZZ_CHECK(listing.packets == expected.offsets.size());
-    FUZZ_CHECK(listing.lengthSum + listing.errors == size);
-    FUZZ_CHECK(listing.offsets == expected.offsets);
+    std::istringstream lines(text);
+    std::vector<std::uint64_t> listed;
+    std::uint64_t lengthSum = 0, packets = ~0ull, bytes = ~0ull, errors = ~0ull;
+    const std::pair<std::string, std::uint64_t *> totals[] = {{"packets: ", &packets}, {"bytes: ", &bytes}, {"protocol errors: ", &errors}};
+    while (std::getline(lines, line)) {
+        std::istringstream words(line);
+        std::uint64_t offset = 0, length = 0;
+        std::string name;
+        if (words >> offset >> name >> length) {
+            listed.push_back(offset);
+            lengthSum += length;
+        }
+        for (const auto &[prefix, value] : totals) {
+            if (line.rfind(prefix, 0) == 0)
+                *value = std::stoull(line.substr(prefix.size()));
+        }
+    }
+    FUZZ_CHECK(bytes == size && packets == offsets.size() && lengthSum + errors == size && listed == offsets);
 }
 
 void checkFrameExtraction(const std::string &log, std::size_t frames)
 {
-    const std::string picture = (scratch().folder / "frame.pgm").string();
-    FUZZ_CHECK(runTool({log, "--frame", std::to_string(frames), "--out", picture})
-               == vistrel::wire::kWireFailed);
+    const std::string picture = (scratch() / "frame.pgm").string();
+    FUZZ_CHECK(runTool({log, "--frame", std::to_string(frames), "--out", picture}) == vistrel::wire::kWireFailed);
     if (frames == 0)
         return;
     FUZZ_CHECK(runTool({log, "--frame", "0", "--out", picture}) == vistrel::wire::kWireOk);
@@ -128,14 +84,23 @@ void checkFrameExtraction(const std::string &log, std::size_t frames)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size)
 {
-    const std::string log = (scratch().folder / "session.bin").string();
+    const std::string log = (scratch() / "session.bin").string();
     {
         std::ofstream file(log, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char *>(data), static_cast<std::streamsize>(size));
         FUZZ_CHECK(file.good());
     }
-    const Expected expected = decodeWhole(data, size);
-    checkListing(log, expected, size);
-    checkFrameExtraction(log, expected.frames);
+    // What the decoder, given the whole input at once, finds.
+    std::vector<std::uint64_t> offsets;
+    std::size_t frames = 0;
+    const auto sink = [&](const DecodedPacket &packet) {
+        offsets.push_back(packet.offset);
+        frames += packet.kind == DecodedPacket::Frame;
+    };
+    vistrel::protocol::StreamDecoder decoder;
+    decoder.feed(data, size, sink);
+    decoder.finish(sink);
+    checkListing(log, offsets, size);
+    checkFrameExtraction(log, frames);
     return 0;
 }

@@ -2,6 +2,7 @@
 // runs in the test's own event loop, so every wait spins it.
 #pragma once
 
+#include "panel_session.h"
 #include "scpi_server.h"
 #include "stream_decoder.h"
 #include "virtual_bridge.h"
@@ -23,9 +24,7 @@ public:
     // The next answer line without its LF; empty after `ms` without one.
     QByteArray readLine(int ms = 5000)
     {
-        if (!QTest::qWaitFor([this] { return socket.canReadLine(); }, ms))
-            return {};
-        return socket.readLine().chopped(1);
+        return QTest::qWaitFor([this] { return socket.canReadLine(); }, ms) ? socket.readLine().chopped(1) : QByteArray();
     }
     QByteArray query(const QByteArray &line, int ms = 5000)
     {
@@ -38,8 +37,36 @@ public:
         QTest::qWait(ms);
         return socket.readAll();
     }
+    // Sends each line; after the last, *OPC? so that all of them were carried out.
+    bool sendAll(const QByteArrayList &lines)
+    {
+        for (const QByteArray &line : lines)
+            send(line);
+        return query("*OPC?") == "1";
+    }
+    // Every error in the connection's queue, oldest first, the queue then empty.
+    QByteArrayList errors()
+    {
+        QByteArrayList codes;
+        for (QByteArray answer = query("SYST:ERR?"); !answer.startsWith("0,") && codes.size() < 40; answer = query("SYST:ERR?"))
+            codes << (answer.isEmpty() ? "timeout" : answer);
+        return codes;
+    }
 
     QTcpSocket socket;
+};
+
+inline vistrel::remote::ServerOptions loopback()
+{
+    return {QHostAddress(QHostAddress::LocalHost), 0, {}, "test"};
+}
+
+// A session, a server on it listening on a free port, and a client connected to it.
+struct Served {
+    vistrel::session::PanelSession session;
+    vistrel::remote::ScpiServer server{session, loopback()};
+    Client client;
+    bool start() { return server.listen().isEmpty() && client.connectTo(server.port()); }
 };
 
 // VPANEL01's wire, one letter a packet: A start word, D stop word, O
@@ -59,7 +86,7 @@ inline QString wireLetters()
 inline QByteArrayList repeated(int n, const QByteArray &line)
 {
     QByteArrayList lines;
-    for (int i = 0; i < n; ++i)
+    while (n-- > 0)
         lines << line;
     return lines;
 }

@@ -13,9 +13,6 @@
 #include <memory>
 
 using namespace remotetest;
-using vistrel::remote::ScpiServer;
-using vistrel::remote::ServerOptions;
-using vistrel::session::PanelSession;
 using vistrel::virt::Testbed;
 
 namespace {
@@ -24,13 +21,8 @@ namespace {
 long residentKiB()
 {
     QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').first().toLong();
-    }
-    return -1;
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    return text.mid(text.indexOf("VmRSS:") + 6).trimmed().split(' ').first().toLong();
 }
 
 // Writes `total` bytes made by `piece` without letting the client's own
@@ -48,45 +40,29 @@ bool stream(Client &client, qint64 total, const std::function<QByteArray()> &pie
     return QTest::qWaitFor([&client] { return client.socket.bytesToWrite() == 0; }, 10000);
 }
 
-QByteArrayList drainErrors(Client &client)
-{
-    QByteArrayList codes;
-    for (QByteArray answer = client.query("SYST:ERR?"); !answer.startsWith("0,") && codes.size() < 40;
-         answer = client.query("SYST:ERR?"))
-        codes << answer.left(4);
-    return codes;
-}
-
 } // namespace
 
 class TestRemoteRobustness : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<PanelSession> m_session;
-    std::unique_ptr<ScpiServer> m_server;
+    std::unique_ptr<Served> m_rig;
 
-    quint16 port() const { return m_server->port(); }
+    quint16 port() const { return m_rig->server.port(); }
 
 private slots:
     void init()
     {
         Testbed::instance().reset();
-        m_session = std::make_unique<PanelSession>();
-        m_server = std::make_unique<ScpiServer>(*m_session, ServerOptions{QHostAddress(QHostAddress::LocalHost), 0, {}, "test"});
-        QCOMPARE(m_server->listen(), QString());
+        m_rig = std::make_unique<Served>();
+        QVERIFY(m_rig->start());
     }
-    void cleanup()
-    {
-        m_server.reset();
-        m_session.reset();
-    }
+    void cleanup() { m_rig.reset(); }
 
     // 4 MB of random bytes: errors only, nothing sent, nothing answered.
     void randomBytes()
     {
-        Client client;
-        QVERIFY(client.connectTo(port()));
+        Client &client = m_rig->client;
         QRandomGenerator random(23);
         const bool sent = stream(client, 4 << 20, [&random] {
             QByteArray bytes(4096, Qt::Uninitialized);
@@ -96,7 +72,7 @@ private slots:
         QVERIFY(sent);
         QCOMPARE(client.query("\n*OPC?"), QByteArray("1"));
         QCOMPARE(client.unasked(), QByteArray());
-        QCOMPARE(drainErrors(client).size(), 16);
+        QCOMPARE(client.errors().size(), 16);
         QCOMPARE(displaytest::wire().size(), std::size_t(0));
     }
 
@@ -104,8 +80,7 @@ private slots:
     // the lines around them are carried out; memory does not follow their length.
     void longLines()
     {
-        Client client;
-        QVERIFY(client.connectTo(port()));
+        Client &client = m_rig->client;
         client.send("DEV:OPEN");
         const long before = residentKiB();
         for (const qint64 size : {qint64(300 * 1024), qint64(16 << 20)}) {
@@ -118,23 +93,21 @@ private slots:
         QCOMPARE(client.query("*OPC?"), QByteArray("1"));
         const long grown = residentKiB() - before;
         QVERIFY2(grown < 16 * 1024, qPrintable(QString("grew by %1 KiB").arg(grown)));
-        QCOMPARE(drainErrors(client), repeated(3, "-363"));
+        QCOMPARE(client.errors(), repeated(3, "-363,\"Input buffer overrun\""));
         QCOMPARE(wireLetters(), QString("OAF"));
     }
 
     // Thirty clients at once, each answered with its own answers only.
     void thirtyClients()
     {
-        std::vector<std::unique_ptr<Client>> clients;
-        for (int i = 0; i < 30; ++i) {
-            clients.push_back(std::make_unique<Client>());
-            QVERIFY(clients.back()->connectTo(port()));
-        }
+        Client clients[30];
+        for (Client &client : clients)
+            QVERIFY(client.connectTo(port()));
         for (int i = 0; i < 30; ++i)
-            clients[i]->send(i % 2 ? "RATE?" : "*IDN?");
+            clients[i].send(i % 2 ? "RATE?" : "*IDN?");
         for (int i = 0; i < 30; ++i) {
-            QCOMPARE(clients[i]->readLine().left(7), i % 2 ? QByteArray("60") : QByteArray("Vistrel"));
-            QCOMPARE(clients[i]->unasked(0), QByteArray());
+            QCOMPARE(clients[i].readLine().left(7), i % 2 ? QByteArray("60") : QByteArray("Vistrel"));
+            QCOMPARE(clients[i].unasked(0), QByteArray());
         }
     }
 
@@ -157,8 +130,7 @@ private slots:
             QVERIFY(hangsUp.socket.waitForBytesWritten(1000));
             hangsUp.socket.disconnectFromHost();
         }
-        Client next;
-        QVERIFY(next.connectTo(port()));
+        Client &next = m_rig->client;
         QVERIFY(QTest::qWaitFor([&next] { return next.query("PATT?") == "CHECKER"; }, 2000));
         QCOMPARE(wireLetters(), QString("OAFDAF"));
     }
@@ -168,8 +140,8 @@ private slots:
     // after the other could give.
     void twoClientsInterleave()
     {
-        Client a, b;
-        QVERIFY(a.connectTo(port()) && b.connectTo(port()));
+        Client &a = m_rig->client, b;
+        QVERIFY(b.connectTo(port()));
         a.send("DEV:OPEN");
         for (int i = 0; i < 100; ++i) {
             a.send(i % 2 ? "PATT:OFF" : "PATT:SHOW ALLON");
@@ -192,13 +164,10 @@ private slots:
     // reading it, a newcomer is answered at once, memory stays bounded.
     void floodingClientDoesNotStarveOthers()
     {
-        Client flood;
-        QVERIFY(flood.connectTo(port()));
+        Client &flood = m_rig->client;
         flood.socket.setReadBufferSize(4096);  // and it reads nothing
         const long before = residentKiB();
-        QByteArray lines;
-        for (int i = 0; i < 10000; ++i)
-            lines += "*IDN?\n";
+        const QByteArray lines = QByteArray("*IDN?\n").repeated(10000);
         for (int i = 0; i < 100; ++i) {
             flood.socket.write(lines);
             QTest::qWait(1);
