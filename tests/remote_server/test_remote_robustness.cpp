@@ -92,7 +92,11 @@ private slots:
         client.send(command + QByteArray(64 * 1024 - command.size(), ' '));      // just fits
         QCOMPARE(client.query("*OPC?"), QByteArray("1"));
         const long grown = residentKiB() - before;
+#ifndef __SANITIZE_ADDRESS__  // its quarantine keeps freed blocks resident: growth says nothing there
         QVERIFY2(grown < 16 * 1024, qPrintable(QString("grew by %1 KiB").arg(grown)));
+#else
+        Q_UNUSED(grown);
+#endif
         QCOMPARE(client.errors(), repeated(3, "-363,\"Input buffer overrun\""));
         QCOMPARE(wireLetters(), QString("OAF"));
     }
