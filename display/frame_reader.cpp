@@ -1,5 +1,7 @@
 #include "frame_reader.h"
 
+#include "thread_priority.h"
+
 namespace vistrel::display {
 
 namespace {
@@ -73,6 +75,7 @@ void FrameReader::rewind()
 
 void FrameReader::run()
 {
+    lowerThisThreadForDecoding();
     while (!m_stopping) {
         Item item;
         if (read(item)) {

@@ -3,9 +3,12 @@
 #include "frame_conversion.h"
 #include "frame_pacer.h"
 #include "frame_reader.h"
+#include "thread_priority.h"
 
 #include <opencv2/core.hpp>
 #include <opencv2/core/utility.hpp>
+
+#include <thread>
 
 namespace vistrel::display {
 
@@ -29,7 +32,13 @@ VideoThread::VideoThread(VideoOptions options)
     // frame's conversions are small, and the pool's threads would wake (and
     // spin) for each of them on the cores the decoder needs.
     cv::setNumThreads(0);
-    m_capture.open(options.path.toUtf8().toStdString(), cv::CAP_FFMPEG);
+    // Opened on a thread of lowered priority: the decoder's own threads,
+    // started here, inherit it.
+    std::thread opener([this, &options] {
+        lowerThisThreadForDecoding();
+        m_capture.open(options.path.toUtf8().toStdString(), cv::CAP_FFMPEG);
+    });
+    opener.join();
 }
 
 VideoThread::~VideoThread()
