@@ -1,5 +1,7 @@
 #include "preview_pane.h"
 
+#include "window_sight.h"
+
 #include <QBoxLayout>
 #include <QEvent>
 #include <QFileInfo>
@@ -10,7 +12,8 @@
 #include <cmath>
 
 PreviewPane::PreviewPane(QLabel *preview, vistrel::session::PanelSession &session, QObject *parent)
-    : QObject(parent), m_preview(preview), m_name(new QLabel), m_status(new QLabel), m_session(session)
+    : QObject(parent), m_preview(preview), m_name(new QLabel), m_status(new QLabel), m_session(session),
+      m_sight(new WindowSight(preview->window(), this))
 {
     m_name->setObjectName(QStringLiteral("mediaName"));
     m_name->setAccessibleName(tr("Chosen file"));
@@ -33,6 +36,7 @@ PreviewPane::PreviewPane(QLabel *preview, vistrel::session::PanelSession &sessio
     m_preview->setAttribute(Qt::WA_OpaquePaintEvent);
     placeStatusUnderPreview();
     m_preview->installEventFilter(this);
+    connect(m_sight, &WindowSight::seenChanged, this, &PreviewPane::reportArea);
     using vistrel::session::PanelSession;
     connect(&session, &PanelSession::playbackProgress, this, &PreviewPane::showProgress);
     connect(&session, &PanelSession::contentChanged, this, &PreviewPane::followContent);
@@ -73,8 +77,15 @@ bool PreviewPane::eventFilter(QObject *watched, QEvent *event)
     return false;
 }
 
+// Out of sight (minimised, covered) no preview is asked for: none is made
+// and none painted; the session makes the current one again when the
+// window comes back.
 void PreviewPane::reportArea()
 {
+    if (!m_sight->seen()) {
+        m_session.setPreviewArea(QSize());
+        return;
+    }
     const qreal ratio = m_preview->devicePixelRatioF();
     const QSize logical = m_preview->contentsRect().size();
     m_session.setPreviewArea(QSize(static_cast<int>(std::lround(logical.width() * ratio)),
@@ -85,6 +96,8 @@ void PreviewPane::reportArea()
 // only; the bars around it stay as painted.
 void PreviewPane::showImage(const QImage &image)
 {
+    if (!m_sight->seen())
+        return;  // made before the window went out of sight (the worker reads ahead)
     const QRect placed = placement(image);
     const bool samePlace = !m_image.isNull() && !image.isNull() && placed == m_placed;
     m_image = image;

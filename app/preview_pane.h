@@ -15,6 +15,7 @@
 #include <QObject>
 
 class QLabel;
+class WindowSight;
 
 class PreviewPane : public QObject
 {
@@ -45,6 +46,7 @@ private:
     QLabel *m_name;  // the chosen file's name, beside the status
     QLabel *m_status;
     vistrel::session::PanelSession &m_session;
+    WindowSight *m_sight;
     QImage m_image;
     QRect m_placed;  // where m_image is drawn, in the label
 };

@@ -94,7 +94,8 @@ public:
 
     // Previews are the panel's image fitted at the size they are shown, in
     // device pixels; the window reports that size whenever it changes, and
-    // a still's preview is then made again.
+    // a still's preview is then made again. An empty size asks for none (a
+    // window out of sight): nothing is made for it, a video's frames included.
     void setPreviewArea(QSize devicePixels);
     QSize previewArea() const { return m_previewArea; }
 
