@@ -3,7 +3,10 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <vector>
 
 namespace vistrel::display {
 
@@ -14,14 +17,16 @@ int grayConversionCode(int channels)
     return channels == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY;
 }
 
-// Converts into `out`, which may already hold memory of the right size
-// (e.g. a QImage's pixels), so nothing is copied afterwards.
-void convertToGray(const cv::Mat &image, cv::Mat &out)
+// For each of `target` pixels the source pixel nearest to it, mapped as
+// OpenCV's nearest-neighbour resize maps it, so a preview looks the same
+// whichever made it.
+std::vector<int> nearestSources(int source, int target)
 {
-    if (image.channels() == 1)
-        image.copyTo(out);
-    else
-        cv::cvtColor(image, out, grayConversionCode(image.channels()));
+    const double step = 1.0 / (static_cast<double>(target) / source);
+    std::vector<int> sources(static_cast<std::size_t>(target));
+    for (int i = 0; i < target; ++i)
+        sources[static_cast<std::size_t>(i)] = std::min(static_cast<int>(std::floor(i * step)), source - 1);
+    return sources;
 }
 
 } // namespace
@@ -29,8 +34,10 @@ void convertToGray(const cv::Mat &image, cv::Mat &out)
 cv::Mat toGray(const cv::Mat &image)
 {
     cv::Mat gray;
-    if (!image.empty())
-        convertToGray(image, gray);
+    if (image.channels() == 1)
+        image.copyTo(gray);
+    else if (!image.empty())
+        cv::cvtColor(image, gray, grayConversionCode(image.channels()));
     return gray;
 }
 
@@ -66,29 +73,6 @@ cv::Rect letterboxRect(cv::Size source, cv::Size area)
     return {(area.width - fitted.width) / 2, (area.height - fitted.height) / 2, fitted.width, fitted.height};
 }
 
-QImage fittedGray(const cv::Mat &image, cv::Size area, int interpolation)
-{
-    const cv::Size fitted = letterboxRect(image.size(), area).size();
-    if (image.empty() || fitted.empty())
-        return {};
-    cv::Mat gray;
-    if (fitted == image.size())
-        convertToGray(image, gray);
-    else if (image.channels() == 1)
-        cv::resize(image, gray, fitted, 0, 0, interpolation);
-    else {
-        // Scale first: the colour conversion then runs on the smaller image.
-        cv::Mat scaled;
-        cv::resize(image, scaled, fitted, 0, 0, interpolation);
-        convertToGray(scaled, gray);
-    }
-    QImage preview(fitted.width, fitted.height, QImage::Format_RGB32);
-    cv::Mat target(fitted.height, fitted.width, CV_8UC4, preview.bits(),
-                   static_cast<std::size_t>(preview.bytesPerLine()));
-    cv::cvtColor(gray, target, cv::COLOR_GRAY2BGRA);  // into the preview's own pixels
-    return preview;
-}
-
 cv::Mat panelImage(const protocol::Bytes &frame)
 {
     if (frame.size() != protocol::kDisplayFrameSize)
@@ -101,9 +85,31 @@ cv::Mat panelImage(const protocol::Bytes &frame)
     return gray;
 }
 
+// Made for every video frame, so in one pass straight from the slots: each
+// source row is expanded once and copied to the rows that repeat it.
 QImage panelPreview(const protocol::Bytes &frame, cv::Size area)
 {
-    return fittedGray(panelImage(frame), area, cv::INTER_NEAREST);
+    const cv::Size fitted = letterboxRect(kPanelSize, area).size();
+    if (frame.size() != protocol::kDisplayFrameSize || fitted.empty())
+        return {};
+    QImage preview(fitted.width, fitted.height, QImage::Format_RGB32);
+    const std::vector<int> columns = nearestSources(protocol::kPanelWidth, fitted.width);
+    const std::vector<int> rows = nearestSources(protocol::kPanelHeight, fitted.height);
+    const auto lineBytes = static_cast<std::size_t>(fitted.width) * sizeof(QRgb);
+    for (int y = 0; y < fitted.height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(preview.scanLine(y));
+        const int row = rows[static_cast<std::size_t>(y)];
+        if (y > 0 && row == rows[static_cast<std::size_t>(y) - 1]) {
+            std::memcpy(line, preview.constScanLine(y - 1), lineBytes);
+            continue;
+        }
+        const std::uint8_t *grays = frame.data() + 3 + 2 * std::size_t{protocol::kPanelWidth} * static_cast<std::size_t>(row);
+        for (int x = 0; x < fitted.width; ++x) {
+            const std::uint8_t gray = grays[2 * columns[static_cast<std::size_t>(x)]];
+            line[x] = qRgb(gray, gray, gray);
+        }
+    }
+    return preview;
 }
 
 VideoFrame convertVideoFrame(const cv::Mat &bgr, cv::Size previewArea)

@@ -34,23 +34,19 @@ protocol::Bytes panelFrame(const cv::Mat &image, cv::Size panelSize, std::uint8_
 // when either size is.
 cv::Rect letterboxRect(cv::Size source, cv::Size area);
 
-// A preview at the size it is shown: gray, scaled (with `interpolation`) to
-// the largest size that fits `area` with its aspect ratio kept, that is
-// letterboxRect's size; whoever shows it centres it in the area and draws the
-// black bars, which need no pixels here and no copying for each frame. Held
-// as 32-bit RGB (R = G = B), the screen's own format, so it is drawn without
-// a conversion. A null QImage for an empty image or area. The image owns its
-// pixels, so it may be handed to another thread.
-QImage fittedGray(const cv::Mat &image, cv::Size area, int interpolation);
-
 // The 180 x 100 gray image a display frame puts on the panel: pixel (r, c)
 // is the second byte of slot 180 r + c. Empty for anything but a display
 // frame.
 cv::Mat panelImage(const protocol::Bytes &frame);
 
-// The preview of a display frame: the panel's image, nearest pixel, fitted
-// into `area` with the panel's 9:5 kept (fittedGray), so the preview shows
-// what the panel shows, pixel edges and all. Null for an empty frame or area.
+// The preview of a display frame at the size it is shown: the panel's image,
+// nearest pixel, scaled to the largest size that fits `area` with the
+// panel's 9:5 kept (letterboxRect's size), so the preview shows what the
+// panel shows, pixel edges and all. Whoever shows it centres it in the area
+// and draws the black bars, which need no pixels here and no copying for
+// each frame. Held as 32-bit RGB (R = G = B), the screen's own format, so it
+// is drawn without a conversion; it owns its pixels, so it may be handed to
+// another thread. Null for anything but a display frame, or an empty area.
 QImage panelPreview(const protocol::Bytes &frame, cv::Size area);
 
 // What the video worker makes of one decoded frame.

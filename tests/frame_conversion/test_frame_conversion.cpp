@@ -1,8 +1,10 @@
 // Where a preview sits in its area: the largest rectangle of the source's
-// shape, centred, never empty unless there is nothing to place.
+// shape, centred, never empty unless there is nothing to place; and its
+// pixels: the panel's, nearest pixel, as OpenCV's resize would pick them.
 #include "frame_conversion.h"
 
 #include <QtTest>
+#include <opencv2/imgproc.hpp>
 
 using namespace vistrel::display;
 
@@ -33,6 +35,35 @@ private slots:
         QFETCH(cv::Size, area);
         QFETCH(cv::Rect, placed);
         QCOMPARE(letterboxRect(source, area), placed);
+    }
+
+    void previewPixels_data()
+    {
+        QTest::addColumn<cv::Size>("area");
+        QTest::newRow("the console's default, fractional") << cv::Size(470, 475);
+        QTest::newRow("a pixel short of twice") << cv::Size(359, 199);
+        QTest::newRow("large") << cv::Size(1366, 760);
+        QTest::newRow("smaller than the panel") << cv::Size(100, 100);
+        QTest::newRow("the panel's own size") << cv::Size(180, 100);
+    }
+    void previewPixels()
+    {
+        QFETCH(cv::Size, area);
+        cv::Mat panel(100, 180, CV_8UC1);
+        cv::randu(panel, 0, 256);
+        vistrel::protocol::Bytes frame{0x55, 0x04};
+        for (int i = 0; i < panel.rows * panel.cols; ++i)
+            frame.insert(frame.end(), {0x00, panel.data[i]});
+        frame.insert(frame.end(), {0x0d, 0x0a});
+        cv::Mat expected;
+        cv::resize(panel, expected, letterboxRect(panel.size(), area).size(), 0, 0, cv::INTER_NEAREST);
+        const QImage preview = panelPreview(frame, area);
+        QCOMPARE(preview.size(), QSize(expected.cols, expected.rows));
+        int differing = 0;
+        for (int y = 0; y < expected.rows; ++y)
+            for (int x = 0; x < expected.cols; ++x)
+                differing += preview.pixel(x, y) != qRgb(expected.at<uchar>(y, x), expected.at<uchar>(y, x), expected.at<uchar>(y, x));
+        QCOMPARE(differing, 0);
     }
 };
 
