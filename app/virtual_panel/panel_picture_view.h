@@ -29,10 +29,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     QImage m_image;     // 180 x 100, gray
-    QImage m_painted;   // m_image in 32-bit RGB
+    QImage m_painted;   // m_image enlarged to pictureRect's size, in 32-bit RGB
 };
 
 } // namespace vistrel::virt
