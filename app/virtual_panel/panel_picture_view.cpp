@@ -39,25 +39,50 @@ QRect changedRect(const QImage &before, const QImage &after)
     return changed;
 }
 
-// Every panel pixel a `scale` x `scale` square of its gray, in 32-bit RGB:
-// the window then copies it one to one, the cheapest drawing Qt has, where
-// scaling while painting costs about three times as much at 60 frames a
-// second.
-QImage enlarged(const QImage &gray, int scale)
+template <int Scale>
+void enlargeRow(QRgb *line, const uchar *grays, int width)
 {
-    if (gray.isNull())
-        return {};
-    QImage out(gray.size() * scale, QImage::Format_RGB32);
-    const auto lineBytes = static_cast<std::size_t>(out.bytesPerLine());
-    for (int y = 0; y < gray.height(); ++y) {
-        auto *line = reinterpret_cast<QRgb *>(out.scanLine(y * scale));
-        const uchar *grays = gray.constScanLine(y);
-        for (int x = 0; x < gray.width(); ++x)
-            std::fill_n(line + x * scale, scale, qRgb(grays[x], grays[x], grays[x]));
-        for (int repeat = 1; repeat < scale; ++repeat)
-            std::memcpy(out.scanLine(y * scale + repeat), line, lineBytes);
+    for (int x = 0; x < width; ++x, line += Scale)
+        std::fill_n(line, Scale, qRgb(grays[x], grays[x], grays[x]));
+}
+
+// One panel row, each pixel `scale` wide; the usual factors unrolled (a
+// loop of unknown length per pixel costs several times more).
+void enlargeRow(QRgb *line, const uchar *grays, int width, int scale)
+{
+    switch (scale) {
+    case 2:
+        return enlargeRow<2>(line, grays, width);
+    case 3:
+        return enlargeRow<3>(line, grays, width);
+    case 4:
+        return enlargeRow<4>(line, grays, width);
+    default:
+        for (int x = 0; x < width; ++x, line += scale)
+            std::fill_n(line, scale, qRgb(grays[x], grays[x], grays[x]));
     }
-    return out;
+}
+
+// Every panel pixel a `scale` x `scale` square of its gray, in 32-bit RGB,
+// into `out` (its memory reused from frame to frame): the window then copies
+// it one to one, the cheapest drawing Qt has; scaling while painting costs
+// about twice as much as enlarging and copying.
+void enlarge(const QImage &gray, int scale, QImage &out)
+{
+    if (gray.isNull()) {
+        out = QImage();
+        return;
+    }
+    if (out.size() != gray.size() * scale)
+        out = QImage(gray.size() * scale, QImage::Format_RGB32);
+    const auto lineBytes = static_cast<std::size_t>(out.bytesPerLine());
+    const int width = gray.width();
+    for (int y = 0; y < gray.height(); ++y) {
+        uchar *first = out.scanLine(y * scale);
+        enlargeRow(reinterpret_cast<QRgb *>(first), gray.constScanLine(y), width, scale);
+        for (int repeat = 1; repeat < scale; ++repeat)
+            std::memcpy(first + lineBytes * static_cast<std::size_t>(repeat), first, lineBytes);
+    }
 }
 
 } // namespace
@@ -74,7 +99,7 @@ void PanelPictureView::setImage(const QImage &image)
     const bool comparable = !gray.isNull() && !m_image.isNull() && gray.size() == m_image.size();
     const QRect changed = comparable ? changedRect(m_image, gray) : gray.rect();
     m_image = gray;
-    m_painted = enlarged(gray, scaleFor(size()));
+    enlarge(gray, scaleFor(size()), m_painted);
     // At once, and only what changed: refreshes come at most once per screen
     // frame already, and a deferred update would cost another turn of the
     // event loop per frame. The background around it stays as painted.
@@ -124,7 +149,7 @@ void PanelPictureView::paintEvent(QPaintEvent *)
 void PanelPictureView::resizeEvent(QResizeEvent *)
 {
     if (m_painted.size() != pictureRect().size())
-        m_painted = enlarged(m_image, scaleFor(size()));
+        enlarge(m_image, scaleFor(size()), m_painted);
 }
 
 } // namespace vistrel::virt

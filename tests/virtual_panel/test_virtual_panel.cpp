@@ -276,6 +276,8 @@ private slots:
         QTest::newRow("everything") << QRect(0, 0, 180, 100) << QSize(547, 307);
         QTest::newRow("nothing") << QRect() << QSize(547, 307);
         QTest::newRow("a block, small view") << QRect(100, 40, 7, 33) << QSize(200, 120);
+        QTest::newRow("a block, twice the panel") << QRect(100, 40, 7, 33) << QSize(400, 220);
+        QTest::newRow("a block, four times") << QRect(100, 40, 7, 33) << QSize(760, 420);
     }
 
     void aPartlyChangedFrameLooksLikeAFreshOne()
