@@ -244,7 +244,6 @@ private slots:
         QTest::addColumn<QString>("script");
         QTest::addColumn<QString>("command");
         QTest::addColumn<int>("frames");  // on the wire before the signal
-        QTest::newRow("SIGINT during play") << int(SIGINT) << "open; play ramp.mp4 loops=1000; close" << "play ramp.mp4 loops=1000" << 3;
         QTest::newRow("SIGTERM during play") << int(SIGTERM) << "open; play ramp.mp4 fps=30 loops=500" << "play ramp.mp4 fps=30 loops=500" << 3;
         QTest::newRow("SIGINT during wait") << int(SIGINT) << "open; pattern all-on; wait 60s; pattern off" << "wait 60s" << 1;
     }

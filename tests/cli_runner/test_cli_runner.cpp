@@ -107,9 +107,6 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("wire");  // the virtual panel's letters (ctl_support.h)
-        const QString set = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0";
-        QTest::newRow("the settings write fails") << "open; " + set + "; close" << "fail after O"
-                                                  << "settings packet not sent; FT_Write: FT_IO_ERROR (0 bytes written)" << "OO";
         QTest::newRow("the pattern frame fails") << "open; pattern checker; close" << "fail after A" << "checker frame not sent" << "OADO";
         QTest::newRow("a frame fails during play") << "open; play ramp.mp4; close" << "fail after F3"
                                                    << "video frame not sent; FT_Write: FT_IO_ERROR: playback stopped" << "OAFFFDO";
