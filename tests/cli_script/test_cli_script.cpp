@@ -108,7 +108,6 @@ private slots:
         const QString set = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0";
         QTest::newRow("unknown command") << "open\nlite" << "2|unknown command 'lite'";
         QTest::newRow("commands are lower case") << "OPEN" << "1|unknown command 'OPEN'";
-        QTest::newRow("set: a key missing") << "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0" << "1|set: missing vbias";
         QTest::newRow("set: all keys missing") << "set" << "1|set: missing vdd, vss, von, voff, vh, vl, vbias";
         for (const char *bad : {"vdd=10.5", "vss=-11", "von=21", "voff=-20.5", "vh=abc", "vl=", "vbias=-", "vdd=+2", "vdd=.5", "vdd=1e1"}) {
             const QString key = QString(bad).section('=', 0, 0);
@@ -121,7 +120,6 @@ private slots:
             QTest::newRow(qPrintable(QString("gamma=%1").arg(gamma))) << set + " gamma=" + gamma << QString("1|set: gamma=%1 is not").arg(gamma);
         QTest::newRow("pattern: none") << "pattern" << "1|pattern needs a name (or off)";
         QTest::newRow("pattern: unknown") << "pattern blue" << "1|unknown pattern \"blue\" (all-on, checker, gray, hramp";
-        QTest::newRow("pattern: two names") << "pattern all-on checker" << "1|pattern all-on: 'checker' is not a whole number";
         QTest::newRow("pattern: missing value") << "pattern box 7" << "1|missing B: pattern box A B";
         QTest::newRow("pattern: extra value") << "pattern squares 1 2 3 4" << "1|too many values: pattern squares S [A] [B]";
         QTest::newRow("pattern: off with a value") << "pattern off 1" << "1|pattern off takes no value";
@@ -140,8 +138,7 @@ private slots:
         QTest::newRow("play: less than a frame") << "play a.mp4 fps=10 seconds=0.04" << "1|play: seconds=0.04 is not a time of at least one frame";
         QTest::newRow("play: unknown key") << "play a.mp4 speed=2" << "1|play: unknown key 'speed'";
         QTest::newRow("wait: nothing") << "wait" << "1|wait needs one duration";
-        for (const char *bad : {"500", "2 s", "-1s", "1e3ms", "86401s", "1.s", "2m"})
-            QTest::newRow(qPrintable(QString("wait %1").arg(bad))) << QString("open\n\nwait %1").arg(bad) << "3|wait needs one duration";
+        QTest::newRow("wait: not a duration") << "open\n\nwait 2m" << "3|wait needs one duration";  // which are: durations_data
         for (const QString word : {"open", "close", "stop"})
             QTest::newRow(qPrintable(word + " x")) << word + " x" << "1|" + word + " takes no arguments";
         QTest::newRow("unclosed quote") << "open\nshow \"a.jpg\nclose" << "2|a quote is not closed on this line";
