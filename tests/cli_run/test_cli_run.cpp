@@ -27,12 +27,6 @@ struct CtlRun {
 
 QString wireLog() { return dataPath("wire.bin"); }
 
-QByteArray readWire()
-{
-    QFile file(wireLog());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 // The virtual bridges `devices`, the media folder, a fresh wire log.
 void prepare(QProcess &process, const QString &devices = "VPANEL01")
 {
@@ -47,8 +41,9 @@ void prepare(QProcess &process, const QString &devices = "VPANEL01")
 CtlRun finish(QProcess &process)
 {
     const bool finished = process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit;
+    QFile log(wireLog());
     return {finished ? process.exitCode() : -1, QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError()), readWire()};
+            QString::fromUtf8(process.readAllStandardError()), log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray()};
 }
 
 CtlRun run(const QStringList &arguments, const QString &devices = "VPANEL01", const QByteArray &input = {})

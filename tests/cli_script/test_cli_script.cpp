@@ -231,8 +231,6 @@ private slots:
                                 "\"script_errors\":[{\"line\":2,\"message\":\"unknown command 'x'\"},{\"line\":4,\"message\":\"wait needs\\none duration\"}]}"}};
         for (const auto &[line, expected] : lines)
             QCOMPARE(QJsonDocument(parsedJson(line)).toJson(), QJsonDocument::fromJson(expected).toJson());  // keys sorted both sides
-        summary.exitStatus = 0;
-        QCOMPARE(parsedJson(jsonLine(summary)).value("ok").toBool(), true);
     }
 
     void humanLines()

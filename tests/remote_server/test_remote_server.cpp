@@ -18,7 +18,6 @@ namespace {
 
 const QByteArray kVersion = VISTREL_VERSION;
 using L = QByteArrayList;
-using B = QByteArray;
 
 // Each line, carried out before the next; "unplug" pulls VPANEL01 (the
 // poll notices), "fail" makes the next write fail.
@@ -116,7 +115,7 @@ private slots:
         // Frame 1 to 12 of 12, then the rate.
         QVERIFY2(QRegularExpression("^PLAY,([1-9]|1[0-2]),12,[^,]+$").match(state).hasMatch(), state.constData());
         QVERIFY(client.sendAll({"DISP:STOP"}));
-        QCOMPARE(client.query("VID:STAT?"), B("IDLE"));
+        QCOMPARE(client.query("VID:STAT?"), QByteArray("IDLE"));
         QVERIFY(wireLetters().endsWith("FD"));
     }
 
