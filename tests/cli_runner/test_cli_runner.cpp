@@ -1,4 +1,4 @@
-// vistrelctl in this process on virtual bridges the test controls: late bridges, lost ones, play bounds.
+// vistrelctl in this process on virtual bridges the test controls: late bridges, lost ones.
 #include "../cli_run/ctl_support.h"
 #include "virtual_bridge.h"
 #include "vistrelctl_app.h"
@@ -107,9 +107,6 @@ private slots:
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("wire");  // the virtual panel's letters (ctl_support.h)
-        const QString set = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0";
-        QTest::newRow("the settings write fails") << "open; " + set + "; close" << "fail after O"
-                                                  << "settings packet not sent; FT_Write: FT_IO_ERROR (0 bytes written)" << "OO";
         QTest::newRow("the pattern frame fails") << "open; pattern checker; close" << "fail after A" << "checker frame not sent" << "OADO";
         QTest::newRow("a frame fails during play") << "open; play ramp.mp4; close" << "fail after F3"
                                                    << "video frame not sent; FT_Write: FT_IO_ERROR: playback stopped" << "OAFFFDO";
@@ -140,26 +137,6 @@ private slots:
         QCOMPARE(bed().callHistory("VPANEL01").back(), std::string("FT_Close"));
         QVERIFY(!bed().config("VPANEL01").isOpen);
         QVERIFY2(run.ms < 3000, "a lost bridge is noticed within the poll");
-    }
-
-    // The bounds reach the worker and bytes are counted as written (the bounds: tests/video_thread).
-    void playBounds_data()
-    {
-        QTest::addColumn<QString>("play");
-        QTest::addColumn<int>("frames");
-        QTest::newRow("frames") << "play ramp.mp4 frames=5" << 5;
-        QTest::newRow("loops") << "play ramp.mp4 loops=2" << 24;
-    }
-    void playBounds()
-    {
-        QFETCH(QString, play);
-        QFETCH(int, frames);
-        const InProcessRun run = runCtl({"--json", "-e", "open; " + play + "; close"});
-        QCOMPARE(run.status, 0);
-        QCOMPARE(words(bed().captured("VPANEL01")), "OA" + QString(frames, 'F') + "DO");
-        const QString line = run.out.section('\n', 1, 1);
-        QVERIFY2(line.contains(QString("\"bytes\":%1,").arg(frames * 36004 + 8)) && line.contains(QString("\"frames\":%1").arg(frames)),
-                 qPrintable(line));
     }
 };
 

@@ -108,7 +108,6 @@ private slots:
         const QString set = "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0 vbias=0";
         QTest::newRow("unknown command") << "open\nlite" << "2|unknown command 'lite'";
         QTest::newRow("commands are lower case") << "OPEN" << "1|unknown command 'OPEN'";
-        QTest::newRow("set: a key missing") << "set vdd=2 vss=-2 von=12 voff=-12 vh=5 vl=0" << "1|set: missing vbias";
         QTest::newRow("set: all keys missing") << "set" << "1|set: missing vdd, vss, von, voff, vh, vl, vbias";
         for (const char *bad : {"vdd=10.5", "vss=-11", "von=21", "voff=-20.5", "vh=abc", "vl=", "vbias=-", "vdd=+2", "vdd=.5", "vdd=1e1"}) {
             const QString key = QString(bad).section('=', 0, 0);
@@ -121,7 +120,6 @@ private slots:
             QTest::newRow(qPrintable(QString("gamma=%1").arg(gamma))) << set + " gamma=" + gamma << QString("1|set: gamma=%1 is not").arg(gamma);
         QTest::newRow("pattern: none") << "pattern" << "1|pattern needs a name (or off)";
         QTest::newRow("pattern: unknown") << "pattern blue" << "1|unknown pattern \"blue\" (all-on, checker, gray, hramp";
-        QTest::newRow("pattern: two names") << "pattern all-on checker" << "1|pattern all-on: 'checker' is not a whole number";
         QTest::newRow("pattern: missing value") << "pattern box 7" << "1|missing B: pattern box A B";
         QTest::newRow("pattern: extra value") << "pattern squares 1 2 3 4" << "1|too many values: pattern squares S [A] [B]";
         QTest::newRow("pattern: off with a value") << "pattern off 1" << "1|pattern off takes no value";
@@ -140,8 +138,7 @@ private slots:
         QTest::newRow("play: less than a frame") << "play a.mp4 fps=10 seconds=0.04" << "1|play: seconds=0.04 is not a time of at least one frame";
         QTest::newRow("play: unknown key") << "play a.mp4 speed=2" << "1|play: unknown key 'speed'";
         QTest::newRow("wait: nothing") << "wait" << "1|wait needs one duration";
-        for (const char *bad : {"500", "2 s", "-1s", "1e3ms", "86401s", "1.s", "2m"})
-            QTest::newRow(qPrintable(QString("wait %1").arg(bad))) << QString("open\n\nwait %1").arg(bad) << "3|wait needs one duration";
+        QTest::newRow("wait: not a duration") << "open\n\nwait 2m" << "3|wait needs one duration";  // which are: durations_data
         for (const QString word : {"open", "close", "stop"})
             QTest::newRow(qPrintable(word + " x")) << word + " x" << "1|" + word + " takes no arguments";
         QTest::newRow("unclosed quote") << "open\nshow \"a.jpg\nclose" << "2|a quote is not closed on this line";
@@ -161,20 +158,8 @@ private slots:
         QCOMPARE(good.filter(QRegularExpression("^\\d+: (open|close)$")), good);  // only the commands around it
     }
 
-    void severalErrorsInLineOrder()
-    {
-        Script script = parseScript("bogus\nplay missing.mp4\nopen\nwait\nshow here.jpg");
-        QFile here(QDir(testenv::dataDir()).filePath("here.jpg"));
-        QVERIFY(here.open(QIODevice::WriteOnly));
-        checkFiles(script, QDir(testenv::dataDir()));
-        QCOMPARE(errorsOf(script), (QStringList{"1|unknown command 'bogus' (commands: open, close, set, pattern, show, play, stop, wait)",
-                                               "2|play: no such file: missing.mp4",
-                                               "4|wait needs one duration such as 500ms or 2s, at most a day"}));
-        QCOMPARE(described(script), (QStringList{"2: play missing.mp4 fps=60 loop=0 frames=0 passes=0", "3: open",
-                                                 "5: show " + QFileInfo(here).absoluteFilePath()}));
-    }
-
-    // Relative paths start at the base folder; folders and missing files are refused.
+    // Relative paths start at the base folder; folders and missing files are
+    // refused, in line order with the parser's errors.
     void checkFilesResolvesPaths()
     {
         const QDir base(testenv::dataDir());
@@ -182,9 +167,11 @@ private slots:
         QFile picture(base.filePath("media/pic.jpg"));
         QVERIFY(picture.open(QIODevice::WriteOnly));
         const QString absolute = QFileInfo(picture).absoluteFilePath();
-        Script script = parseScript("show pic.jpg\nshow sub/../pic.jpg\nshow " + absolute + "\nplay sub\nshow ../pic.jpg");
+        Script script = parseScript("bogus\nshow pic.jpg\nshow sub/../pic.jpg\nshow " + absolute + "\nplay sub\nwait\nshow ../pic.jpg");
         checkFiles(script, QDir(base.filePath("media")));
-        QCOMPARE(errorsOf(script), (QStringList{"4|play: no such file: sub", "5|show: no such file: ../pic.jpg"}));
+        QCOMPARE(errorsOf(script), (QStringList{"1|unknown command 'bogus' (commands: open, close, set, pattern, show, play, stop, wait)",
+                                               "5|play: no such file: sub", "6|wait needs one duration such as 500ms or 2s, at most a day",
+                                               "7|show: no such file: ../pic.jpg"}));
         for (int i = 0; i < 3; ++i)
             QCOMPARE(QFileInfo(script.commands[i].path).canonicalFilePath(), QFileInfo(absolute).canonicalFilePath());
         QVERIFY(QFileInfo(script.commands[1].path).isAbsolute());
@@ -244,8 +231,6 @@ private slots:
                                 "\"script_errors\":[{\"line\":2,\"message\":\"unknown command 'x'\"},{\"line\":4,\"message\":\"wait needs\\none duration\"}]}"}};
         for (const auto &[line, expected] : lines)
             QCOMPARE(QJsonDocument(parsedJson(line)).toJson(), QJsonDocument::fromJson(expected).toJson());  // keys sorted both sides
-        summary.exitStatus = 0;
-        QCOMPARE(parsedJson(jsonLine(summary)).value("ok").toBool(), true);
     }
 
     void humanLines()

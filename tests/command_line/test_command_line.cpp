@@ -19,7 +19,8 @@ struct Program {
 
 QList<Program> programs()
 {
-    QList<Program> list = {{"vistrel-wire", PROGRAM_VISTREL_WIRE, false}, {"widgets-demo", PROGRAM_WIDGETS_DEMO, true},
+    QList<Program> list = {{"vistrelctl", PROGRAM_VISTRELCTL, false}, {"vistrel-wire", PROGRAM_VISTREL_WIRE, false},
+                           {"widgets-demo", PROGRAM_WIDGETS_DEMO, true},
                            {"vistrel-playback-bench", PROGRAM_VISTREL_PLAYBACK_BENCH, true},
                            {"vistrel-virtual-memory-bench", PROGRAM_VISTREL_VIRTUAL_MEMORY_BENCH, true},
                            {"vistrel-soak", PROGRAM_VISTREL_SOAK, true}, {"vistrel-virtual", PROGRAM_VISTREL_VIRTUAL, true}};

@@ -11,31 +11,25 @@
 #include <utility>
 #include <vector>
 
-using vistrel::protocol::DecodedPacket;
-using vistrel::protocol::StreamDecoder;
+using namespace vistrel::protocol;
 
 namespace {
 
 // Each packet's offset, kind and length, then the error count.
 using Outcome = std::pair<std::vector<std::tuple<std::uint64_t, int, std::size_t>>, std::uint64_t>;
 
-std::size_t expectedLength(DecodedPacket::Kind kind)
-{
-    using namespace vistrel::protocol;
-    return kind == DecodedPacket::Drive ? kDriveSettingsSize
-        : kind == DecodedPacket::Scan   ? kScanTimingSize
-        : kind == DecodedPacket::Frame  ? kDisplayFrameSize
-                                        : kControlWordSize;
-}
+// Each kind's length, in DecodedPacket::Kind's order.
+constexpr std::size_t kLengths[] = {kControlWordSize,   kControlWordSize, kControlWordSize,
+                                    kDriveSettingsSize, kScanTimingSize,  kDisplayFrameSize};
 
 // A packet must lie inside the input, after the previous one, framed by the
 // start marker and 0D 0A, with the length its type fixes.
 void checkPacket(const DecodedPacket &packet, const std::uint8_t *data, std::size_t size, std::uint64_t previousEnd)
 {
     FUZZ_CHECK(packet.offset >= previousEnd && packet.offset + packet.length <= size);
-    FUZZ_CHECK(packet.length == expectedLength(packet.kind));
+    FUZZ_CHECK(packet.length == kLengths[packet.kind]);
     const std::uint8_t *at = data + packet.offset;
-    FUZZ_CHECK(at[0] == vistrel::protocol::kStartMarker);
+    FUZZ_CHECK(at[0] == kStartMarker);
     FUZZ_CHECK(at[packet.length - 2] == 0x0D && at[packet.length - 1] == 0x0A);
     if (packet.kind == DecodedPacket::Frame) {
         FUZZ_CHECK(packet.frame.mode == at[1]);

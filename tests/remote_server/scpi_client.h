@@ -2,10 +2,8 @@
 // runs in the test's own event loop, so every wait spins it.
 #pragma once
 
-#include "panel_session.h"
+#include "../cli_run/ctl_support.h"
 #include "scpi_server.h"
-#include "stream_decoder.h"
-#include "virtual_bridge.h"
 
 #include <QTcpSocket>
 #include <QtTest>
@@ -69,26 +67,10 @@ struct Served {
     bool start() { return server.listen().isEmpty() && client.connectTo(server.port()); }
 };
 
-// VPANEL01's wire, one letter a packet: A start word, D stop word, O
-// open/close word, S settings, T scan timing, F display frame; "?" after a
-// framing error.
-inline QString wireLetters()
-{
-    const std::vector<std::uint8_t> bytes = vistrel::virt::Testbed::instance().captured("VPANEL01");
-    vistrel::protocol::StreamDecoder decoder;
-    QString letters;
-    for (const auto &packet : decoder.feed(bytes.data(), bytes.size()))
-        letters += QLatin1Char("ADOSTF"[packet.kind]);
-    return decoder.protocolErrors() ? letters + '?' : letters;
-}
+// VPANEL01's wire, one letter a packet (ctl_support.h).
+inline QString wireLetters() { return ctltest::words(displaytest::wire()); }
 
-// n copies of one line (Qt 5's QList has no such constructor).
-inline QByteArrayList repeated(int n, const QByteArray &line)
-{
-    QByteArrayList lines;
-    while (n-- > 0)
-        lines << line;
-    return lines;
-}
+// n copies of one line.
+inline QByteArrayList repeated(int n, const QByteArray &line) { return QVector<QByteArray>(n, line).toList(); }
 
 } // namespace remotetest
