@@ -1,5 +1,5 @@
-// The server under abuse: endless lines, clients that vanish mid-line or
-// never read, two clients interleaving (random lines: tests/fuzz). Nothing
+// The server under abuse: random bytes, endless lines, clients that vanish
+// mid-line or never read, two clients interleaving. Nothing
 // reaches the wire that was not asked for, frames stay whole, other clients
 // are answered at once and memory stays bounded.
 #include "media_files.h"
@@ -7,6 +7,7 @@
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <memory>
@@ -60,6 +61,23 @@ private slots:
 
     // Lines of hundreds of kilobytes are dropped with -363 and nothing else;
     // the lines around them are carried out; memory does not follow their length.
+    // 4 MB of random bytes: errors only, nothing sent, nothing answered.
+    void randomBytes()
+    {
+        Client &client = m_rig->client;
+        QRandomGenerator random(23);
+        const bool sent = stream(client, 4 << 20, [&random] {
+            QByteArray bytes(4096, Qt::Uninitialized);
+            random.fillRange(reinterpret_cast<quint32 *>(bytes.data()), bytes.size() / 4);
+            return bytes.replace('?', '!');  // no query, so any answer is one not asked for
+        });
+        QVERIFY(sent);
+        QCOMPARE(client.query("\n*OPC?"), QByteArray("1"));
+        QCOMPARE(client.unasked(), QByteArray());
+        QCOMPARE(client.errors().size(), 16);
+        QCOMPARE(displaytest::wire().size(), std::size_t(0));
+    }
+
     void longLines()
     {
         Client &client = m_rig->client;
