@@ -85,15 +85,18 @@ private slots:
         QVERIFY(session.togglePattern(Pattern::AllOn));  // All OFF
         QCOMPARE(texts({"showingLabel", "framesLabel"}), (QStringList{"Stopped", "1"}));
 
-        // Vdd Vss Von Voff Vh Vl Vbias FPS, no gamma curve
-        QCOMPARE(session.sendDriveSettings({"2", "-2", "12", "-12", "5", "0.00", "0.00", "30"}, std::nullopt),
+        // Vdd Vss Von Voff Vh Vl Vbias FPS: Vl above Vh, a small negative and a zero survive, and Vl
+        // comes back through the 256/255 stretch from gamma-bent tables.
+        QCOMPARE(session.sendDriveSettings({"2", "-0.01", "12", "-12", "-4.5", "6.25", "0.00", "30"}, QString("2.2")),
                  PanelSession::SendResult::Sent);
         session.setFps(30);  // as the window's field sets it
         QVERIFY(session.sendScanTiming());
         QCOMPARE(text("scanLabel"), QString("lead 0   body 16600   tail 0   period 1673333 (30 fps)"));
         QCOMPARE(cells(widget<QTableWidget>("driveVoltsTable")->model(), true),
-                 (QStringList{"-2.00", "2.00", "-12.00", "12.00", "0.00", "0.00", "5.00"}));
-        QCOMPARE(widget<GrayTablePlot>("grayTablePlot")->tables().value()[0][127], std::uint16_t(0x9FFF));
+                 (QStringList{"-0.01", "2.00", "-12.00", "12.00", "0.00", "6.25", "-4.50"}));
+        const double vl = 16.25 / 20 * 65535, vh = 5.5 / 20 * 65535;  // on the +-10 V scale; entry 127 is gray 128
+        QCOMPARE(widget<GrayTablePlot>("grayTablePlot")->tables().value()[0][127],
+                 std::uint16_t((vl - vh) / 256 * (std::pow(128 / 255.0, 2.2) * 255) + vh));
 
         QVERIFY(session.choosePicture(still) && session.startShow(false));  // four gray quadrants
         QCOMPARE(texts({"showingLabel", "framesLabel"}), (QStringList{"Showing", "2"}));
@@ -186,19 +189,6 @@ private slots:
             QVERIFY2(!window->isVisible(), qPrintable(window->objectName()));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(m_panel.isNull());
-    }
-
-    // Vl comes back through the 256/255 stretch from gamma-bent tables (the defaults: the
-    // scripted session); Vl above Vh and small negatives survive.
-    void settingsDecodeBackToVolts()
-    {
-        // Vss Vdd Voff Von, their copies, Vbias, then Vl and Vh per table.
-        const proto::Bytes packet = proto::buildDriveSettingsPacket(
-            {1.5, -3.25, -7.5, 15.75, -7.5, 15.75, -0.01, 6.25, -4.5, 6.25, -4.5, 6.25, -4.5}, 2.2);
-        QStringList shown;
-        for (double value : driveVolts(proto::StreamDecoder().feed(packet.data(), packet.size()).at(0).drive))
-            shown << voltsText(value);
-        QCOMPARE(shown, (QStringList{"1.50", "-3.25", "-7.50", "15.75", "-0.01", "6.25", "-4.50"}));
     }
 
     void frameRate()
