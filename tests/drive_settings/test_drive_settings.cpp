@@ -134,6 +134,7 @@ private slots:
         if (gamma) {
             ui().lineEdit_gamma->setText("1.8");
             ui().radioButton_gamma->click();
+            ui().radioButton_gamma->click();  // the lone button stays on once chosen
             QVERIFY(!ui().lineEdit_gamma->isHidden());
         }
         if (!visible)

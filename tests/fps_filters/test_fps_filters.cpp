@@ -1,7 +1,5 @@
-// The frame-rate field and the gamma controls.
+// The frame-rate field (the gamma button: tests/drive_settings).
 #include "../link_discovery/link_fixture.h"
-
-#include <QRadioButton>
 
 class TestFpsFilters : public QObject, LinkFixture
 {
@@ -22,20 +20,6 @@ private slots:
             ui().lineEdit_fps->setText(c.typed);
             QCOMPARE(QString("%1: %2, %3").arg(c.typed, ui().lineEdit_fps->text()).arg(VistrelInspector::fps(*window)),
                      QString("%1: %2, %3").arg(c.typed, c.shown).arg(c.fps));
-        }
-    }
-
-    // Clicked on the shown row, the lone gamma button turns on and stays on, its field shown
-    // (what Set sends under the curve: tests/drive_settings).
-    void gammaStaysOnOnceChosen()
-    {
-        ui().widget_4->show();
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-        QRadioButton *gamma = ui().radioButton_gamma;
-        for (int click = 1; click <= 3; ++click) {
-            QTest::mouseClick(gamma, Qt::LeftButton);
-            QVERIFY2(gamma->isChecked() && ui().lineEdit_gamma->isVisible(), qPrintable(QString("click %1").arg(click)));
         }
     }
 };
