@@ -86,8 +86,10 @@ class TestFaultMatrix : public QObject
                 QCOMPARE(int(panel.lastFrame->gray(0)), 0xFF);
                 QCOMPARE(int(panel.lastFrame->gray(10)), content == Content::AllOn ? 0xFF : 0x00);
                 // Lit from idle, its own button was never locked and keeps the form's style.
-                const QString own = button(*m_window, content == Content::AllOn ? "pushButton_brightness" : "pushButton_chessboard")->styleSheet();
-                QVERIFY(own != VistrelInspector::enabledButtonStyle(*m_window) && own != VistrelInspector::disabledButtonStyle(*m_window));
+                const char *own = content == Content::AllOn ? "pushButton_brightness" : "pushButton_chessboard";
+                const QString style = button(*m_window, own)->styleSheet();
+                QVERIFY(style != VistrelInspector::enabledButtonStyle(*m_window)
+                        && style != VistrelInspector::disabledButtonStyle(*m_window));
             }
         }
         const bool showing = content == Content::Picture || content == Content::Video;
