@@ -1,42 +1,77 @@
-// What the main window's constructor makes of its form: size, hidden rows,
-// validators, the first listing.
-#include "test_environment.h"
-#include "virtual_bridge.h"
-#include "window_access.h"
+// What the main window's constructor makes of its form: size, the hidden gamma field,
+// validators and the frame-rate field's corrections, the first listing; its own title
+// bar: minimise, maximise/restore with its icon, close after a question; the voltage help.
+#include "../link_discovery/link_fixture.h"
+#include "voltagedescription.h"
 
-#include <QtTest>
-
-#include <memory>
-
-using vistrel::virt::D2xxCall;
-using vistrel::virt::Testbed;
-
-class TestAppForm : public QObject
+class TestAppForm : public QObject, LinkFixture
 {
     Q_OBJECT
-
-    std::unique_ptr<Vistrel> window;
+    bool shown()
+    {
+        window->show();
+        return QTest::qWaitForWindowExposed(window.get());
+    }
 
 private slots:
-    void init()
-    {
-        testenv::clearSettingsStore();
-        Testbed::instance().reset();
-    }
-    void cleanup() { window.reset(); }
+    void init() { fresh(); }
 
     void shownWindow()
     {
-        window = std::make_unique<Vistrel>();
-        Ui_Vistrel &ui = VistrelInspector::ui(*window);
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+        Ui_Vistrel &ui = this->ui();
+        QVERIFY(shown());
         QCOMPARE(window->size(), QSize(1002, 554));
-        for (QWidget *hidden : std::initializer_list<QWidget *>{ui.widget_39, ui.widget_4, ui.lineEdit_gamma})
-            QVERIFY2(hidden->isHidden() && !hidden->isVisible(), qPrintable(hidden->objectName()));
+        QVERIFY(ui.lineEdit_gamma->isHidden());  // its row's, and Vbias's: tests/drive_settings
         window->resize(600, 300);  // the minimums hold against a smaller window
         QTRY_VERIFY(ui.widget_28->width() >= 450 && ui.widget_28->height() >= 500);
         QVERIFY(ui.widget_3->width() >= 500 && ui.centralwidget->width() >= 1000);
+    }
+
+    // The maximise click decides from the state it finds, also one reached
+    // without the button (e.g. by a double click on the title).
+    void minimiseAndMaximise()
+    {
+        QVERIFY(shown());
+        const QString style = QStringLiteral("QPushButton { border-image: url(:/Image/image_resource/%1);\n"
+                                             "margin:7px;}");
+        const struct { bool maximiseElsewhere, maximisedAfter; } clicks[] = {{0, 1}, {0, 0}, {1, 0}};
+        for (const auto &click : clicks) {
+            if (click.maximiseElsewhere)
+                window->showMaximized();
+            QTest::mouseClick(ui().pushButton_maxsize, Qt::LeftButton);
+            QCOMPARE(window->isMaximized(), click.maximisedAfter);
+            QCOMPARE(ui().pushButton_maxsize->styleSheet(),
+                     style.arg(click.maximisedAfter ? "Maximize-3.png" : "Maximize-1.png"));
+        }
+        QTest::mouseClick(ui().pushButton_minimize, Qt::LeftButton);
+        QVERIFY(window->isMinimized());
+    }
+
+    // Yes closes (No keeps it: the Ctrl+Q row in tests/window_view).
+    void exitQuestion()
+    {
+        QVERIFY(shown());
+        MessageBoxRecorder recorder(QMessageBox::Yes);
+        QTest::mouseClick(ui().pushButton_close, Qt::LeftButton);
+        QCOMPARE(recorder.boxes().size(), 1);
+        QCOMPARE(recorder.boxes().first().title, QStringLiteral("Attention"));
+        QCOMPARE(recorder.boxes().first().text, QStringLiteral("Are you sure you want to exit?"));
+        QVERIFY(!window->isVisible());
+    }
+
+    // "?" opens the voltage help over the window and waits until it is closed.
+    void voltageHelpIsModal()
+    {
+        QWidget *modal = nullptr;
+        QTimer::singleShot(0, window.get(), [&] {
+            modal = QApplication::activeModalWidget();
+            if (modal)
+                modal->close();
+        });
+        ui().pushButton_voltagedescription->click();
+        QVERIFY(qobject_cast<VoltageDescription *>(modal));
+        QCOMPARE(modal->parentWidget(), window.get());
+        QVERIFY(!QApplication::activeModalWidget());
     }
 
     void validators_data()
@@ -64,12 +99,26 @@ private slots:
         QFETCH(QStringList, fields);
         QFETCH(QString, text);
         QFETCH(QValidator::State, state);
-        window = std::make_unique<Vistrel>();
         for (const QString &field : fields) {
             auto *edit = window->findChild<QLineEdit *>(field);
             QVERIFY2(edit && edit->validator(), qPrintable(field));
             int position = text.size();
             QCOMPARE(edit->validator()->validate(text, position), state);
+        }
+    }
+
+    void frameRateCorrections()
+    {
+        // Typed over "25": whole numbers go to the nearest of 1..60, the rest stays as typed with fps kept.
+        const struct { const char *typed, *shown; int fps; } cases[] = {
+            {"30", "30", 30}, {"007", "007", 7}, {"1", "1", 1}, {"60", "60", 60}, {"61", "60", 60},
+            {"99999999999999999999", "60", 60}, {"0", "1", 1}, {"00", "1", 1}, {"-5", "1", 1},
+            {"", "", 25}, {"-", "-", 25}, {"abc", "abc", 25}, {"12.5", "12.5", 25}};
+        for (const auto &c : cases) {
+            ui().lineEdit_fps->setText("25");
+            ui().lineEdit_fps->setText(c.typed);
+            QCOMPARE(QString("%1: %2, %3").arg(c.typed, ui().lineEdit_fps->text()).arg(VistrelInspector::fps(*window)),
+                     QString("%1: %2, %3").arg(c.typed, c.shown).arg(c.fps));
         }
     }
 
@@ -90,15 +139,15 @@ private slots:
         QFETCH(QStringList, plugged);
         QFETCH(int, failingCall);
         QFETCH(QStringList, expected);
+        window.reset();
         for (const QString &serial : plugged)
-            Testbed::instance().plug(serial.toStdString());
+            bed().plug(serial.toStdString());
         if (failingCall >= 0)
-            Testbed::instance().failNext(static_cast<D2xxCall>(failingCall), 1, FT_IO_ERROR);
+            bed().failNext(static_cast<D2xxCall>(failingCall), 1, FT_IO_ERROR);
         window = std::make_unique<Vistrel>();
-        QComboBox *combo = VistrelInspector::ui(*window).devicecomboBox;
         QStringList listed;
-        for (int i = 0; i < combo->count(); ++i)
-            listed << combo->itemText(i);
+        for (int i = 0; i < ui().devicecomboBox->count(); ++i)
+            listed << ui().devicecomboBox->itemText(i);
         QCOMPARE(listed, expected);
     }
 };

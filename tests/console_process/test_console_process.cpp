@@ -1,11 +1,10 @@
 // vistrel-virtual as a user starts it: quiet, --play, --listen (its options: tests/command_line).
-#include "test_environment.h"
+#include "media_files.h"
 
 #include <QProcess>
 #include <QTcpSocket>
 #include <algorithm>
 #include <QtTest>
-#include <opencv2/videoio.hpp>
 
 namespace {
 
@@ -74,13 +73,8 @@ private slots:
     void autoplay()
     {
         QFETCH(bool, loop);
-        const QString video = testenv::dataDir() + "/autoplay.mp4", log = testenv::dataDir() + "/autoplay.bin";
-        {
-            cv::VideoWriter writer(video.toStdString(), cv::CAP_FFMPEG, cv::VideoWriter::fourcc('m', 'p', '4', 'v'), 30, {64, 36});
-            QVERIFY(writer.isOpened());
-            for (int i = 0; i < 6; ++i)
-                writer.write(cv::Mat(36, 64, CV_8UC3, cv::Scalar::all(20 * i)));
-        }
+        const QString video = displaytest::rampVideo("autoplay.mp4", 6), log = testenv::dataDir() + "/autoplay.bin";
+        QVERIFY(!video.isEmpty());
         QProcess process;
         startConsole(process, QStringList{"--play", video, "--fps", "30"} + (loop ? QStringList{"--loop"} : QStringList()), log);
         const qint64 frame = 36004, once = 4 + 4 + 6 * frame + 4;

@@ -1,4 +1,5 @@
-// Set: its refusals, the drive settings packet on the wire, and the settings store around it.
+// Set: its refusals, the drive settings packet on the wire; the settings store around it and
+// across restarts.
 #include "../link_discovery/link_fixture.h"
 
 #include <QLoggingCategory>
@@ -28,6 +29,14 @@ class TestDriveSettings : public QObject, LinkFixture
         for (const QString &name : kFields)
             out << (stored ? store.value("ReceiverSettings/" + name).toString() : field(name)->text());
         return out;
+    }
+    void restartWith(const QStringList &stored)  // in kFields' order
+    {
+        window.reset();  // the old window stores its fields before the new one loads them
+        for (int i = 0; i < kFields.size(); ++i)
+            QSettings("Halvorn", "Vistrel").setValue("ReceiverSettings/" + kFields[i], stored[i]);
+        window = std::make_unique<Vistrel>();
+        VistrelInspector::pollTimer(*window)->stop();
     }
 
 private slots:
@@ -61,11 +70,7 @@ private slots:
         QFETCH(QString, fault);
         QFETCH(QString, box);
         QFETCH(QString, head);
-        window.reset();  // it saves the fields as it goes
-        for (int i = 0; i < kFields.size(); ++i)
-            QSettings("Halvorn", "Vistrel").setValue("ReceiverSettings/" + kFields[i], kStored[i]);
-        window = std::make_unique<Vistrel>();
-        VistrelInspector::pollTimer(*window)->stop();
+        restartWith(kStored);
         if (fault != "closed")
             openLink();
         if (fault == "picture") {
@@ -91,6 +96,55 @@ private slots:
         QCOMPARE(texts(), box.endsWith("empty") ? kStored : typed);
         QCOMPARE(VistrelInspector::fps(*window), box.endsWith("empty") ? 30 : 60);
         QCOMPARE(ui().openButton->text(), fault == "closed" ? "OPEN" : "CLOSE");
+    }
+
+    // A first run empties the form's texts but for gamma; what is typed, also half-typed (a lone
+    // minus, a trailing point), is stored as it stands when the window goes and comes back.
+    void typedTextComesBackNextStart()
+    {
+        QCOMPARE(ui().lineEdit_gamma->text(), QStringLiteral("2.2"));
+        QVERIFY(texts().join("").isEmpty());
+        const QStringList typed{"-", "-9.75", "-12", "1.", "0.5", "0.25", "5", "25"};
+        for (int i = 0; i < kFields.size(); ++i)
+            QTest::keyClicks(field(kFields[i]), typed[i]);  // the validators let all of these through
+        ui().lineEdit_gamma->setText(QStringLiteral("1.8"));
+        window.reset();
+        window = std::make_unique<Vistrel>();
+        QCOMPARE(ui().lineEdit_gamma->text(), QStringLiteral("2.2"));
+        QCOMPARE(texts(), typed);
+        QCOMPARE(texts(true), typed);
+        QCOMPARE(QSettings("Halvorn", "Vistrel").allKeys().size(), kFields.size());
+    }
+
+    // Texts written from outside come back only where the field would have
+    // let them be typed: a voltage field refuses what its validator refuses,
+    // the frame-rate field takes any text and follows it only when whole.
+    void outsideText_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("voltageField");
+        QTest::addColumn<QString>("fpsField");
+        QTest::addColumn<int>("fps");
+        QTest::newRow("huge") << "1e308" << "" << "1e308" << 60;
+        QTest::newRow("infinite") << "inf" << "" << "inf" << 60;
+        QTest::newRow("not a number") << "nan" << "" << "nan" << 60;
+        QTest::newRow("lone minus") << "-" << "-" << "-" << 60;
+        QTest::newRow("words") << "volts" << "" << "volts" << 60;
+        QTest::newRow("out of range") << "99" << "" << "60" << 60;
+        QTest::newRow("plus sign") << "+5" << "" << "+5" << 5;
+        QTest::newRow("comma") << "1,5" << "" << "1,5" << 60;
+        QTest::newRow("in range") << "-7.5" << "-7.5" << "-7.5" << 60;
+    }
+    void outsideText()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, voltageField);
+        QFETCH(QString, fpsField);
+        QFETCH(int, fps);
+        restartWith(QVector<QString>(kFields.size(), stored).toList());
+        for (const QString &key : kFields)
+            QCOMPARE(field(key)->text(), key == "lineEdit_fps" ? fpsField : voltageField);
+        QCOMPARE(VistrelInspector::fps(*window), fps);
     }
 
     // One button shows Vbias and the gamma row together, and the choice survives a restart.
@@ -134,6 +188,7 @@ private slots:
         if (gamma) {
             ui().lineEdit_gamma->setText("1.8");
             ui().radioButton_gamma->click();
+            ui().radioButton_gamma->click();  // the lone button stays on once chosen
             QVERIFY(!ui().lineEdit_gamma->isHidden());
         }
         if (!visible)

@@ -16,16 +16,9 @@ namespace {
 
 const QStringList kActions{"open", "set", "all on", "checker", "picture", "video start", "video running", "stop", "close"};
 
-struct CallName {
-    D2xxCall call;
-    const char *name;
-};
-const CallName kCalls[] = {
-    {D2xxCall::OpenEx, "FT_OpenEx"}, {D2xxCall::ResetDevice, "FT_ResetDevice"}, {D2xxCall::Purge, "FT_Purge"},
-    {D2xxCall::SetBitMode, "FT_SetBitMode"}, {D2xxCall::SetUSBParameters, "FT_SetUSBParameters"},
-    {D2xxCall::SetFlowControl, "FT_SetFlowControl"}, {D2xxCall::SetTimeouts, "FT_SetTimeouts"},
-    {D2xxCall::Write, "FT_Write"}, {D2xxCall::Close, "FT_Close"},
-};
+// The driver calls a link makes, OpenEx to Close in the order of D2xxCall.
+const char *const kCalls[] = {"FT_OpenEx", "FT_ResetDevice", "FT_Purge", "FT_SetBitMode", "FT_SetUSBParameters",
+                              "FT_SetFlowControl", "FT_SetTimeouts", "FT_Write", "FT_Close"};
 
 } // namespace
 
@@ -92,6 +85,11 @@ class TestFaultMatrix : public QObject
                 // Slot 0 is lit in both patterns; slot 10 starts the checker's first dark cell.
                 QCOMPARE(int(panel.lastFrame->gray(0)), 0xFF);
                 QCOMPARE(int(panel.lastFrame->gray(10)), content == Content::AllOn ? 0xFF : 0x00);
+                // Lit from idle, its own button was never locked and keeps the form's style.
+                const char *own = content == Content::AllOn ? "pushButton_brightness" : "pushButton_chessboard";
+                const QString style = button(*m_window, own)->styleSheet();
+                QVERIFY(style != VistrelInspector::enabledButtonStyle(*m_window)
+                        && style != VistrelInspector::disabledButtonStyle(*m_window));
             }
         }
         const bool showing = content == Content::Picture || content == Content::Video;
@@ -103,6 +101,9 @@ class TestFaultMatrix : public QObject
         const QString writers = content == Content::Idle ? "11111" : content == Content::AllOn ? "01000"
                                 : content == Content::Checker ? "00100" : "00011";
         QCOMPARE(writersEnabled(*m_window).left(5), writers);
+        for (const char *name : {"sendButton", "pushButton_brightness", "pushButton_chessboard", "pushButton_OpenFile_jpg"})
+            QCOMPARE(button(*m_window, name)->styleSheet() == VistrelInspector::disabledButtonStyle(*m_window),
+                     !button(*m_window, name)->isEnabled());
     }
 
 private slots:
@@ -124,10 +125,11 @@ private slots:
         QTest::addColumn<int>("call");
         QTest::addColumn<uint>("status");
         for (const QString &action : kActions) {
-            for (const CallName &c : kCalls) {
+            for (int call = int(D2xxCall::OpenEx); call <= int(D2xxCall::Close); ++call) {
                 for (FT_STATUS status : {FT_STATUS(FT_IO_ERROR), FT_STATUS(FT_DEVICE_NOT_FOUND)}) {
-                    const QString tag = QString("%1, %2 %3").arg(action, c.name, status == FT_IO_ERROR ? "io error" : "not found");
-                    QTest::newRow(qPrintable(tag)) << action << "call" << int(c.call) << uint(status);
+                    const char *name = kCalls[call - int(D2xxCall::OpenEx)];
+                    const QString tag = QString("%1, %2 %3").arg(action, name, status == FT_IO_ERROR ? "io error" : "not found");
+                    QTest::newRow(qPrintable(tag)) << action << "call" << call << uint(status);
                 }
             }
             for (const char *fault : {"unplug", "unplug, replug", "slow link"})
