@@ -78,19 +78,6 @@ private slots:
         QCOMPARE(hexAt(packet, std::size_t(at), std::size_t(expected.size() + 1) / 3), expected);
     }
 
-    void frameSlots()
-    {
-        const auto count = [](const Bytes &frame, std::uint16_t word) {
-            std::size_t n = 0;
-            for (std::size_t slot = 0; slot < kSlotCount; ++slot)
-                n += slotWord(frame, slot) == word;
-            return n;
-        };
-        QCOMPARE(count(buildAllOnFrame(), 0xFFFF), kSlotCount);
-        QCOMPARE(count(buildCheckerFrame(), 0x00FF), std::size_t{9000});
-        QCOMPARE(count(buildCheckerFrame(), 0x0000), std::size_t{9000});
-    }
-
     void grayFrame()
     {
         auto pattern = [](int r, int c) { return std::uint8_t((r * 7 + c * 3 + 1) & 0xFF); };
