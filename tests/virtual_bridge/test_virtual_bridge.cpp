@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <numeric>
 #include <thread>
 #include <tuple>
 
@@ -177,8 +178,7 @@ private slots:
         Bytes sent;
         for (const int size : writes) {
             Bytes bytes(static_cast<std::size_t>(size));
-            for (std::uint8_t &b : bytes)
-                b = std::uint8_t(sent.size() + std::size_t(&b - bytes.data()));
+            std::iota(bytes.begin(), bytes.end(), std::uint8_t(sent.size()));  // a running count
             sent.insert(sent.end(), bytes.begin(), bytes.end());
             ring.append(bytes.data(), bytes.size());
             const std::size_t touched = std::min(sent.size(), std::size_t(capacity));
