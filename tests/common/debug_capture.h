@@ -1,7 +1,6 @@
 // Records the debug lines (qDebug) written while it exists; other message
 // types go on to the handler that was installed before. Header only.
-#ifndef VISTREL_TESTS_DEBUG_CAPTURE_H
-#define VISTREL_TESTS_DEBUG_CAPTURE_H
+#pragma once
 
 #include <QString>
 #include <QStringList>
@@ -12,33 +11,23 @@ class DebugCapture
 public:
     DebugCapture()
     {
-        lines().clear();
-        previous() = qInstallMessageHandler(&DebugCapture::handle);
+        s_lines.clear();
+        s_previous = qInstallMessageHandler(&DebugCapture::handle);
     }
-    ~DebugCapture() { qInstallMessageHandler(previous()); }
+    ~DebugCapture() { qInstallMessageHandler(s_previous); }
     DebugCapture(const DebugCapture &) = delete;
     DebugCapture &operator=(const DebugCapture &) = delete;
 
-    int count(const QString &line) const { return lines().count(line); }
+    int count(const QString &line) const { return s_lines.count(line); }
 
 private:
-    static QStringList &lines()
-    {
-        static QStringList recorded;
-        return recorded;
-    }
-    static QtMessageHandler &previous()
-    {
-        static QtMessageHandler handler = nullptr;
-        return handler;
-    }
+    static inline QStringList s_lines;
+    static inline QtMessageHandler s_previous = nullptr;
     static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
     {
         if (type == QtDebugMsg)
-            lines().append(message);
-        else if (previous())
-            previous()(type, context, message);
+            s_lines.append(message);
+        else if (s_previous)
+            s_previous(type, context, message);
     }
 };
-
-#endif

@@ -20,16 +20,9 @@ void MessageBoxRecorder::poll()
         return;
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         m_boxes.append({box->windowTitle(), box->text()});
-        QAbstractButton *button = box->button(m_answer);
-        if (!button)
-            button = box->defaultButton();
-        if (!button && !box->buttons().isEmpty())
-            button = box->buttons().first();
-        if (button)
-            button->click();
-        else
-            box->reject();
-        return;
+        QAbstractButton *button = box->button(m_answer) ? box->button(m_answer) : box->defaultButton();
+        if (button || !box->buttons().isEmpty())
+            return (button ? button : box->buttons().first())->click();
     }
     if (auto *dialog = qobject_cast<QDialog *>(modal))
         dialog->reject();

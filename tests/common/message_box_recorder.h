@@ -2,8 +2,7 @@
 // A timer polls QApplication::activeModalWidget(); a QMessageBox found there
 // is recorded (title, text) and answered with the chosen button; any other
 // modal dialog (e.g. a help dialog) is rejected.
-#ifndef VISTREL_TESTS_MESSAGE_BOX_RECORDER_H
-#define VISTREL_TESTS_MESSAGE_BOX_RECORDER_H
+#pragma once
 
 #include <QMessageBox>
 #include <QObject>
@@ -32,5 +31,3 @@ private:
     QMessageBox::StandardButton m_answer;
     QVector<RecordedBox> m_boxes;
 };
-
-#endif

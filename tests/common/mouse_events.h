@@ -1,6 +1,5 @@
 // Synthesised mouse events whose moves can hold a button and whose global position can be given.
-#ifndef VISTREL_TESTS_MOUSE_EVENTS_H
-#define VISTREL_TESTS_MOUSE_EVENTS_H
+#pragma once
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -19,5 +18,3 @@ inline void send(QWidget *widget, QEvent::Type type, const QPoint &local, Qt::Mo
 }
 
 } // namespace mouse
-
-#endif

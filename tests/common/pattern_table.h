@@ -31,13 +31,12 @@ inline Level tableLevel(const QString &name, const QVector<int> &v)
         return [=](int, int c) { return roundedHalfUp(255.0 * std::floor(c * v[0] / 180.0) / (v[0] - 1)); };
     if (name == "vsteps")
         return [=](int r, int) { return roundedHalfUp(255.0 * std::floor(r * v[0] / 100.0) / (v[0] - 1)); };
-    if (name == "squares") {
+    if (name == "squares")
         return [=](int r, int c) {
             const int a = v.size() > 1 ? v[1] : 255;
             const int b = v.size() > 2 ? v[2] : 0;
             return int(std::floor(double(r) / v[0]) + std::floor(double(c) / v[0])) % 2 == 0 ? a : b;
         };
-    }
     if (name == "grid")
         return [=](int r, int c) { return r % v[0] == 0 || c % v[0] == 0 || r == 99 || c == 179 ? 255 : 0; };
     if (name == "border")
@@ -51,14 +50,10 @@ inline Level tableLevel(const QString &name, const QVector<int> &v)
 inline Bytes tableFrame(const Level &level)
 {
     Bytes frame{0xFF, 0x04};
-    for (int r = 0; r < 100; ++r) {
-        for (int c = 0; c < 180; ++c) {
-            frame.push_back(0x00);
-            frame.push_back(static_cast<std::uint8_t>(level(r, c)));
-        }
-    }
-    frame.push_back(0x0D);
-    frame.push_back(0x0A);
+    for (int r = 0; r < 100; ++r)
+        for (int c = 0; c < 180; ++c)
+            frame.insert(frame.end(), {0x00, static_cast<std::uint8_t>(level(r, c))});
+    frame.insert(frame.end(), {0x0D, 0x0A});
     return frame;
 }
 

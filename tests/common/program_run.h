@@ -1,7 +1,6 @@
 // Runs a program to its end and keeps what it printed, for tests of
 // command-line tools and scripts.
-#ifndef VISTREL_TESTS_PROGRAM_RUN_H
-#define VISTREL_TESTS_PROGRAM_RUN_H
+#pragma once
 
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -34,5 +33,3 @@ inline ProgramRun runProgram(const QString &program, const QStringList &argument
 }
 
 } // namespace testenv
-
-#endif

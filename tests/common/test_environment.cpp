@@ -7,21 +7,13 @@
 
 namespace testenv {
 
-namespace {
-QString ensureConfigHome()
+void clearSettingsStore()
 {
     if (qEnvironmentVariableIsEmpty("XDG_CONFIG_HOME")) {
         // Run by hand: never touch the real user's store.
         static QTemporaryDir fallback;
         qputenv("XDG_CONFIG_HOME", fallback.path().toLocal8Bit());
     }
-    return qEnvironmentVariable("XDG_CONFIG_HOME");
-}
-} // namespace
-
-void clearSettingsStore()
-{
-    ensureConfigHome();
     // Through QSettings rather than by deleting files: QSettings caches what
     // it read, and clear() keeps that cache honest.
     QSettings store(QStringLiteral("Halvorn"), QStringLiteral("Vistrel"));

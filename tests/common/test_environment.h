@@ -1,6 +1,5 @@
 // Small helpers shared by the test executables.
-#ifndef VISTREL_TESTS_TEST_ENVIRONMENT_H
-#define VISTREL_TESTS_TEST_ENVIRONMENT_H
+#pragma once
 
 #include <QByteArray>
 #include <QString>
@@ -22,5 +21,3 @@ QString dataDir();
 QString hex(const std::vector<std::uint8_t> &bytes, std::size_t n = 32);
 
 } // namespace testenv
-
-#endif

@@ -1,8 +1,7 @@
 // Read access to the main window's private parts for the tests; Vistrel
 // declares this struct its friend. Header only: include it from tests that
 // link vistrel_gui. The state itself lives in the window's session.
-#ifndef VISTREL_TESTS_WINDOW_ACCESS_H
-#define VISTREL_TESTS_WINDOW_ACCESS_H
+#pragma once
 
 #include "playback.h"
 #include "preview_pane.h"
@@ -38,5 +37,3 @@ struct VistrelInspector {
     static QString disabledButtonStyle(const Vistrel &window) { return window.disabledButtonStyle; }
     static QString enabledButtonStyle(const Vistrel &window) { return window.enabledButtonStyle; }
 };
-
-#endif

@@ -1,8 +1,8 @@
 // The Debian package, built here with CPack from the build folder: the files
-// it holds and their modes, its control fields (Depends from shlibdeps), man
-// pages that render, desktop files that pass the distribution's validators,
-// icons of the sizes their folders name, the licence, the changelog, programs
-// that run, and lintian with nothing to say above an info.
+// it holds, its control fields (Depends from shlibdeps), man pages that
+// render, desktop files that pass the distribution's validators, icons of the
+// sizes their folders name, the licence, the changelog, programs that run, and
+// lintian with nothing to say above an info (modes, owners, gzip stamps).
 #include "program_run.h"
 #include "test_environment.h"
 #include "vistrel_version.h"
@@ -33,36 +33,25 @@ QStringList programs()
 QString manPage(const QString &program) { return "/usr/share/man/man1/" + program + ".1.gz"; }
 QString iconPath(const QString &size) { return QString("/usr/share/icons/hicolor/%1x%1/apps/%2.png").arg(size, kId); }
 
-// Every file the package must hold, with its mode as dpkg-deb -c shows it.
-QMap<QString, QString> expectedFiles()
+// Every file the package must hold, sorted (their modes and owners, and
+// gzip without time stamps, are lintian's to check).
+QStringList expectedFiles()
 {
-    const QString program = "-rwxr-xr-x", data = "-rw-r--r--";
-    QMap<QString, QString> files{{"/usr/lib/udev/rules.d/70-vistrel-ftdi.rules", data}, {kMetainfo, data},
-                                 {kDoc + "copyright", data}, {kDoc + "changelog.gz", data}};
-    for (const QString &name : programs()) {
-        files.insert("/usr/bin/" + name, program);
-        files.insert(manPage(name), data);
-    }
+    QStringList files{"/usr/lib/udev/rules.d/70-vistrel-ftdi.rules", kMetainfo, kDoc + "copyright", kDoc + "changelog.gz"};
+    for (const QString &name : programs())
+        files << "/usr/bin/" + name << manPage(name);
     for (const QString &size : kIconSizes)
-        files.insert(iconPath(size), data);
+        files << iconPath(size);
     for (const QString &entry : kDesktopEntries.keys())
-        files.insert("/usr/share/applications/" + entry + ".desktop", data);
+        files << "/usr/share/applications/" + entry + ".desktop";
+    files.sort();
     return files;
 }
 
-// dpkg-deb -f: "Field: value", continuation lines starting with a blank.
-QMap<QString, QString> parseControl(const QString &text)
+// The first line of a field in dpkg-deb -f's "Field: value" lines.
+QString controlField(const QString &control, const QString &name)
 {
-    QMap<QString, QString> fields;
-    QString current;
-    for (const QString &line : text.split('\n', Qt::SkipEmptyParts)) {
-        const int colon = line.indexOf(':');
-        if (line.startsWith(' ') || colon < 0)
-            fields[current] += '\n' + line;
-        else
-            fields[current = line.left(colon)] = line.mid(colon + 1).trimmed();
-    }
-    return fields;
+    return QRegularExpression("^" + name + ": (.*)$", QRegularExpression::MultilineOption).match(control).captured(1);
 }
 
 QString architecture() { return testenv::runProgram("dpkg", {"--print-architecture"}).out.trimmed(); }
@@ -71,13 +60,6 @@ QString readText(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-// gzip -n, as Debian wants: no file name, no time stamp (bytes 3 to 7).
-bool gzippedWithoutStamp(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) && file.read(8).toHex() == QByteArray("1f8b080000000000");
 }
 
 QString failure(const ProgramRun &run) { return QString("exit %1\n%2%3").arg(run.exitCode).arg(run.out, run.err); }
@@ -95,8 +77,7 @@ class TestPackage : public QObject
 
     QString m_deb;
     QString m_root;  // the package unpacked
-    QMap<QString, QString> m_modes;  // path -> "mode owner"
-    QMap<QString, QString> m_control;
+    QString m_control;
 
 private slots:
     void initTestCase()
@@ -108,53 +89,39 @@ private slots:
                QProcessEnvironment::systemEnvironment(), 600000);
         m_deb = QString("%1/vistrel_%2_%3.deb").arg(out, kVersion, architecture());
         QVERIFY2(QFile::exists(m_deb), qPrintable(m_deb + " missing; cpack said:\n" + cpack.out));
-        // dpkg-deb -c: "-rwxr-xr-x root/root  12345 2026-12-06 03:30 ./usr/bin/vistrel"
-        RUN_OK(listing, "dpkg-deb", {"-c", m_deb});
-        for (const QString &line : listing.out.split('\n', Qt::SkipEmptyParts)) {
-            const QStringList fields = line.split(' ', Qt::SkipEmptyParts);
-            if (fields.size() >= 6)
-                m_modes.insert(fields[5].mid(1), fields[0] + ' ' + fields[1]);
-        }
         RUN_OK(control, "dpkg-deb", {"-f", m_deb});
-        m_control = parseControl(control.out);
+        m_control = control.out;
         m_root = data.filePath("root");
         QDir(m_root).removeRecursively();
         RUN_OK(unpack, "dpkg-deb", {"-x", m_deb, m_root});
     }
 
-    // Every file it must hold, with its mode and owner, and nothing else.
     void holdsItsFilesOnly()
     {
-        QStringList expected, held;
-        const QMap<QString, QString> files = expectedFiles();
-        for (auto file = files.cbegin(); file != files.cend(); ++file)
-            expected << file.value() + " root/root " + file.key();
-        for (auto entry = m_modes.cbegin(); entry != m_modes.cend(); ++entry) {
-            if (!entry.value().startsWith('d'))
-                held << entry.value() + ' ' + entry.key();
-        }
-        QCOMPARE(held.join('\n'), expected.join('\n'));
+        QStringList held;
+        for (QDirIterator file(m_root, QDir::Files | QDir::System | QDir::Hidden, QDirIterator::Subdirectories); file.hasNext();)
+            held << file.next().mid(m_root.size());
+        held.sort();
+        QCOMPARE(held.join('\n'), expectedFiles().join('\n'));
     }
 
     void controlFields_data()
     {
-        QTest::addColumn<QString>("field");
-        QTest::addColumn<QString>("pattern");
-        QTest::newRow("Package") << "Package" << "^vistrel$";
-        QTest::newRow("Version") << "Version" << "^" + QRegularExpression::escape(kVersion) + "$";
-        QTest::newRow("Architecture") << "Architecture" << "^" + architecture() + "$";
-        QTest::newRow("Maintainer") << "Maintainer" << "^[^<]+ <[^@>]+@[^>]+>$";
-        QTest::newRow("Section") << "Section" << "^electronics$";
-        QTest::newRow("Description") << "Description" << "^(control console for TFT test panels[^\n]*)\n (?!\\1\n)\\S";
+        QTest::addColumn<QString>("pattern");  // over the lines of dpkg-deb -f
+        QTest::newRow("Package") << "^Package: vistrel$";
+        QTest::newRow("Version") << "^Version: " + QRegularExpression::escape(kVersion) + "$";
+        QTest::newRow("Architecture") << "^Architecture: " + architecture() + "$";
+        QTest::newRow("Maintainer") << "^Maintainer: [^<\n]+ <[^@>\n]+@[^>\n]+>$";
+        QTest::newRow("Section") << "^Section: electronics$";
+        QTest::newRow("Description") << "^Description: (control console for TFT test panels[^\n]*)\n (?!\\1\n)\\S";
         // Only dpkg-shlibdeps, reading the binaries, writes versioned library packages.
-        QTest::newRow("Depends: C library") << "Depends" << "(^|, )libc6 \\(>= [0-9.]+\\)";
-        QTest::newRow("Depends: libftdi1") << "Depends" << "(^|, )libftdi1-2 \\(>= [0-9.~]+\\)";
+        QTest::newRow("Depends: C library") << "^Depends: (.*, )?libc6 \\(>= [0-9.]+\\)";
+        QTest::newRow("Depends: libftdi1") << "^Depends: (.*, )?libftdi1-2 \\(>= [0-9.~]+\\)";
     }
     void controlFields()
     {
-        QFETCH(QString, field);
         QFETCH(QString, pattern);
-        QVERIFY2(QRegularExpression(pattern).match(m_control.value(field)).hasMatch(), qPrintable(field + ": " + m_control.value(field)));
+        QVERIFY2(QRegularExpression(pattern, QRegularExpression::MultilineOption).match(m_control).hasMatch(), qPrintable(m_control));
     }
 
     void programsRun_data()
@@ -170,7 +137,6 @@ private slots:
         RUN_OK(run, m_root + "/usr/bin/" + program, {"--version"});
         QCOMPARE(run.out, QString("%1 %2\n").arg(program, kVersion));
         const QString page = m_root + manPage(program);
-        QVERIFY(gzippedWithoutStamp(page));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("MANWIDTH", "80");
         environment.insert("LC_ALL", "C.UTF-8");
@@ -200,7 +166,7 @@ private slots:
         const QStringList lines = readText(entry).split('\n');
         for (const QString &line : QStringList{"Icon=" + kId, "Exec=" + program, "StartupWMClass=" + program})
             QVERIFY2(lines.contains(line), qPrintable(line));
-        QVERIFY2(m_modes.contains("/usr/bin/" + program), "starts a program the package lacks");
+        QVERIFY2(programs().contains(program), "starts a program the package lacks");
     }
 
     void metainfoValid()
@@ -219,7 +185,7 @@ private slots:
         // no Homepage field, and no home page, bug tracker or screenshot
         // address (all below the home page) in the metainfo.
         const bool has = !kHomepage.isEmpty();
-        QCOMPARE(m_control.value("Homepage"), kHomepage);
+        QCOMPARE(controlField(m_control, "Homepage"), kHomepage);
         QCOMPARE(text.contains("<url "), has);
         QCOMPARE(text.contains("<url type=\"homepage\">" + kHomepage + "</url>"), has);
         QCOMPARE(text.contains(">" + kHomepage + "/raw/main/docs/screenshot.png</image>"), has);
@@ -262,15 +228,13 @@ private slots:
     // maintainer, on the day the metainfo gives for the release.
     void changelogNamesThisRelease()
     {
-        const QString path = m_root + kDoc + "changelog.gz";
-        QVERIFY(gzippedWithoutStamp(path));
-        RUN_OK(gunzip, "gzip", {"-d", "-c", path});
+        RUN_OK(gunzip, "gzip", {"-d", "-c", m_root + kDoc + "changelog.gz"});
         const QStringList lines = gunzip.out.split('\n');
         QVERIFY2(lines.value(0).startsWith(QString("vistrel (%1) ").arg(kVersion)), qPrintable(gunzip.out));
         const QString signature = lines.filter(QRegularExpression("^ -- ")).value(0);
         const QRegularExpressionMatch trailer = QRegularExpression("^ -- (.+>)  (.+)$").match(signature);
         QVERIFY2(trailer.hasMatch(), qPrintable(gunzip.out));
-        QCOMPARE(trailer.captured(1), m_control.value("Maintainer"));
+        QCOMPARE(trailer.captured(1), controlField(m_control, "Maintainer"));
         const QDateTime date = QDateTime::fromString(trailer.captured(2), Qt::RFC2822Date);
         QCOMPARE(date.toUTC().date().toString(Qt::ISODate), QString(RELEASE_DATE));
     }

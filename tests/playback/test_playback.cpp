@@ -5,7 +5,6 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QPointer>
-#include <QSignalSpy>
 
 using namespace displaytest;
 
@@ -131,12 +130,12 @@ private slots:
     }
 
     // While a video plays the line under the preview shows where it is and
-    // the rate kept, from the session's reports; it empties when it ends.
+    // the rate kept, from the session's reports (the last one: test_video_thread);
+    // it empties when it ends.
     void statusLine()
     {
         QLabel *status = m_window->findChild<QLabel *>("playbackStatus");
         QVERIFY(status && status->text().isEmpty());
-        QSignalSpy reports(&VistrelInspector::session(*m_window), &vistrel::session::PanelSession::playbackProgress);
         QVERIFY(play(true, m_ramp));  // looping, so a slow machine still sees it play
         // The rate reads "60.0 fps", or says who falls behind on a slow machine.
         const QRegularExpression shown("^frame ([0-9]+) / 12 \u00B7 00:00 / 00:00 \u00B7 "
@@ -145,8 +144,6 @@ private slots:
         VistrelInspector::ui(*m_window).loopcheckBox->setChecked(false);  // ends at the end of this pass
         QTRY_VERIFY_WITH_TIMEOUT(!worker(), 5000);
         QVERIFY(status->text().isEmpty());
-        const auto last = reports.last().first().value<vistrel::display::PlaybackProgress>();
-        QCOMPARE(QString("%1 / %2").arg(last.frame).arg(last.totalFrames), QString("12 / 12"));
     }
 };
 

@@ -81,37 +81,34 @@ class TestStreamDecoder : public QObject
 {
     Q_OBJECT
 private slots:
-    void randomChunkings_data();
-    void randomChunkings();
+    void randomChunkings_data()
+    {
+        QTest::addColumn<int>("maxChunk");  // 0: the whole stream at once; also the seed
+        for (const int maxChunk : {65536, 64, 5, 1, 0})
+            QTest::newRow(qPrintable(maxChunk ? QStringLiteral("chunks of up to %1 bytes").arg(maxChunk) : QStringLiteral("all at once"))) << maxChunk;
+    }
+
+    void randomChunkings()
+    {
+        QFETCH(int, maxChunk);
+        const Stream stream = randomStream(unsigned(maxChunk), 40);
+        std::mt19937 random{unsigned(maxChunk)};
+        StreamDecoder decoder;
+        std::vector<DecodedPacket> got;
+        const auto sink = [&](const DecodedPacket &p) { got.push_back(p); };
+        std::uniform_int_distribution<std::size_t> chunk(1, std::size_t(std::max(1, maxChunk)));
+        for (std::size_t at = 0, size = 0; at < stream.bytes.size(); at += size)
+            decoder.feed(stream.bytes.data() + at, size = std::min(maxChunk ? chunk(random) : stream.bytes.size(), stream.bytes.size() - at), sink);
+        decoder.finish(sink);
+        QCOMPARE(got.size(), stream.packets.size());
+        for (std::size_t i = 0; i < got.size(); ++i)
+            QCOMPARE(mismatch(got[i], stream.packets[i].first, stream.packets[i].second), QString());
+        QCOMPARE(decoder.protocolErrors(), stream.garbage);
+        QCOMPARE(decoder.bytesReceived(), std::uint64_t(stream.bytes.size()));
+        QCOMPARE(decoder.packetBytes(), stream.bytes.size() - stream.garbage);
+        QCOMPARE(decoder.pendingBytes(), std::size_t{0});
+    }
 };
-
-void TestStreamDecoder::randomChunkings_data()
-{
-    QTest::addColumn<int>("maxChunk");  // 0: the whole stream at once; also the seed
-    for (const int maxChunk : {65536, 64, 5, 1, 0})
-        QTest::newRow(qPrintable(maxChunk ? QStringLiteral("chunks of up to %1 bytes").arg(maxChunk) : QStringLiteral("all at once"))) << maxChunk;
-}
-
-void TestStreamDecoder::randomChunkings()
-{
-    QFETCH(int, maxChunk);
-    const Stream stream = randomStream(unsigned(maxChunk), 40);
-    std::mt19937 random{unsigned(maxChunk)};
-    StreamDecoder decoder;
-    std::vector<DecodedPacket> got;
-    const auto sink = [&](const DecodedPacket &p) { got.push_back(p); };
-    std::uniform_int_distribution<std::size_t> chunk(1, std::size_t(std::max(1, maxChunk)));
-    for (std::size_t at = 0, size = 0; at < stream.bytes.size(); at += size)
-        decoder.feed(stream.bytes.data() + at, size = std::min(maxChunk ? chunk(random) : stream.bytes.size(), stream.bytes.size() - at), sink);
-    decoder.finish(sink);
-    QCOMPARE(got.size(), stream.packets.size());
-    for (std::size_t i = 0; i < got.size(); ++i)
-        QCOMPARE(mismatch(got[i], stream.packets[i].first, stream.packets[i].second), QString());
-    QCOMPARE(decoder.protocolErrors(), stream.garbage);
-    QCOMPARE(decoder.bytesReceived(), std::uint64_t(stream.bytes.size()));
-    QCOMPARE(decoder.packetBytes(), stream.bytes.size() - stream.garbage);
-    QCOMPARE(decoder.pendingBytes(), std::size_t{0});
-}
 
 QTEST_GUILESS_MAIN(TestStreamDecoder)
 #include "test_stream_decoder.moc"

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <numeric>
 #include <thread>
 #include <tuple>
 
@@ -22,8 +23,7 @@ namespace {
 
 vistrel::virt::Testbed &bed() { return vistrel::virt::Testbed::instance(); }
 Bytes word(const protocol::ControlWord &w) { return Bytes(w.begin(), w.end()); }
-const Bytes kStart = word(protocol::DisplayStartWord), kStop = word(protocol::DisplayStopWord),
-            kOpenClose = word(protocol::OpenCloseWord);
+const Bytes kStart = word(protocol::DisplayStartWord), kStop = word(protocol::DisplayStopWord);
 QString captured() { return testenv::hex(bed().captured("VPANEL01")); }
 
 FT_STATUS open(const char *serial, FT_HANDLE *handle)
@@ -110,28 +110,6 @@ private slots:
         QCOMPARE(captured(), QString("FF AA 0D 0A FF AA 0D 0A FF FD 0D 0A"));
     }
 
-    // The calls themselves and the words: test_link_open_close.
-    void consoleOpenSequenceIsRecorded()
-    {
-        const FT_HANDLE handle = openPanel();
-        FT_ResetDevice(handle);
-        FT_Purge(handle, FT_PURGE_RX | FT_PURGE_TX);
-        FT_SetBitMode(handle, 0, FT_BITMODE_SYNC_FIFO);
-        FT_SetUSBParameters(handle, 36000, 32768);
-        FT_SetFlowControl(handle, FT_FLOW_RTS_CTS, 0, 0);
-        FT_SetTimeouts(handle, 500, 0);
-        QCOMPARE(write(handle, kOpenClose), FT_STATUS(FT_OK));
-        const auto c = bed().config("VPANEL01");
-        QCOMPARE(QString("open %1 mode %2 usb %3 %4 flow %5 timeouts %6 %7 purge %8 resets %9 purges %10")
-                     .arg(c.isOpen).arg(c.bitMode).arg(c.inTransferSize).arg(c.outTransferSize).arg(c.flowControl)
-                     .arg(c.readTimeout).arg(c.writeTimeout).arg(c.lastPurgeMask).arg(c.resets).arg(c.purges),
-                 QString("open 1 mode 64 usb 36000 32768 flow 256 timeouts 500 0 purge 3 resets 1 purges 1"));
-        QVERIFY(bed().panel("VPANEL01").linkOpen);
-        QCOMPARE(write(handle, kOpenClose), FT_STATUS(FT_OK));
-        QCOMPARE(FT_Close(handle), FT_STATUS(FT_OK));
-        QVERIFY(!bed().panel("VPANEL01").linkOpen && !bed().config("VPANEL01").isOpen);
-    }
-
     // Pulled, what the panel last had can still be read; plugged in again it is a
     // controller powered up anew. (Its decoding: the session and virtual panel tests.)
     void replugForgetsThePanelState()
@@ -200,8 +178,7 @@ private slots:
         Bytes sent;
         for (const int size : writes) {
             Bytes bytes(static_cast<std::size_t>(size));
-            for (std::uint8_t &b : bytes)
-                b = std::uint8_t(sent.size() + std::size_t(&b - bytes.data()));
+            std::iota(bytes.begin(), bytes.end(), std::uint8_t(sent.size()));  // a running count
             sent.insert(sent.end(), bytes.begin(), bytes.end());
             ring.append(bytes.data(), bytes.size());
             const std::size_t touched = std::min(sent.size(), std::size_t(capacity));
