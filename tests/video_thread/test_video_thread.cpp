@@ -3,7 +3,9 @@
 #include "media_files.h"
 #include "frame_pacer.h"
 #include "read_ahead.h"
+#include "thread_priority.h"
 #include "videothread.h"
+#include <QDir>
 #include <QSignalSpy>
 #include <QtTest>
 #include <mutex>
@@ -114,6 +116,30 @@ private slots:
         if (QVersionNumber::fromString(QSysInfo::kernelVersion()) < QVersionNumber(6, 12))
             QSKIP("this kernel keeps no slice for ordinary threads");
         QCOMPARE(attr.runtime, vistrel::display::FramePacer::kShortestSlice);
+    }
+
+    // Decoding yields to the writer: the reader and the decoder's own threads
+    // run a nice step below it; the writer keeps the program's.
+    void decodingRunsBelowTheWriter()
+    {
+        std::atomic<int> writerNice{-100};
+        VideoThread worker({m_ramp, 60, true, 0, 0, {}, [&](const Bytes &) {
+                                writerNice = getpriority(PRIO_PROCESS, 0);  // this thread, on Linux
+                                return true;
+                            }});
+        worker.play();
+        const int started = getpriority(PRIO_PROCESS, 0);
+        QTRY_COMPARE(writerNice.load(), started);
+        QList<int> nice;
+        for (const QString &task : QDir("/proc/self/task").entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            QFile stat("/proc/self/task/" + task + "/stat");
+            const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
+            nice << text.mid(text.lastIndexOf(')') + 2).split(' ').value(16).toInt();  // field 19
+        }
+        worker.stop();
+        const int lowered = started + vistrel::display::kDecodingNiceStep;
+        QVERIFY(nice.count(lowered) >= (QThread::idealThreadCount() > 1 ? 2 : 1));  // the decoder's threads with 2 cores
+        QCOMPARE(nice.count(started) + nice.count(lowered), nice.size());
     }
 #endif
 

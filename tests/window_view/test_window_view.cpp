@@ -1,5 +1,6 @@
-// The window as a view of its session: OPEN while a bridge is lost, the Start lock, shortcuts and
-// the generated patterns (the buttons after every action and fault: tests/fault_matrix).
+// The window as a view of its session: OPEN while a bridge is lost, the Start lock, shortcuts,
+// the generated patterns and no preview while minimised (the buttons after every action and
+// fault: tests/fault_matrix).
 #include "display_media.h"
 #include "message_box_recorder.h"
 
@@ -155,6 +156,32 @@ private slots:
     }
 
     // Every control has a name and a description for assistive technology.
+    // Minimised, the console makes no preview while the video still reaches the panel frame by
+    // frame; restored, the previews come back.
+    void noPreviewWhileMinimised()
+    {
+        const QString video = rampVideo("sight.mp4", 6);
+        activate();
+        auto &session = VistrelInspector::session(*m_window);
+        const QSize shownArea = session.previewArea();
+        QSignalSpy previews(&session, &vistrel::session::PanelSession::videoFrame);
+        choose(*m_window, "pushButton_OpenFile_mp4", video);
+        VistrelInspector::ui(*m_window).loopcheckBox->setChecked(true);
+        click("startButton");
+        QTRY_VERIFY(previews.count() > 0);
+        m_window->showMinimized();
+        QCOMPARE(session.previewArea(), QSize());
+        QTest::qWait(700);  // the previews the worker made ahead before (24 frames at most)
+        previews.clear();
+        const auto before = wire().size();
+        QTest::qWait(300);
+        QCOMPARE(previews.count(), 0);
+        QVERIFY(wire().size() > before + 10 * vistrel::protocol::kDisplayFrameSize);
+        m_window->showNormal();
+        QCOMPARE(session.previewArea(), shownArea);
+        QTRY_VERIFY(previews.count() > 0);
+    }
+
     void accessibleNames()
     {
         for (QWidget *control : m_window->findChildren<QWidget *>()) {
