@@ -121,7 +121,7 @@ bool Registry::unplug(const std::string &rawSerial)
     }
     bridge->openHandle = 0;
     std::lock_guard<std::mutex> data(bridge->data);
-    bridge->config.isOpen = false;
+    bridge->isOpen = false;
     // The controller behind the bridge goes dark with it: a replugged panel
     // starts closed and showing nothing, and a packet cut by the pull is lost.
     // Its counters, last frame and settings stay for whoever looks back,

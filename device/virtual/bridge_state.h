@@ -54,7 +54,7 @@ struct Bridge {
 
     std::mutex link;
     mutable std::mutex data;
-    BridgeConfig config;
+    bool isOpen = false;  // as the driver calls left it; a lost handle counts as closed
     std::deque<std::string> history;  // the newest historyLimit entries
     ByteRing captured;
     std::size_t historyLimit;

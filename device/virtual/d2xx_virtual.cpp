@@ -36,9 +36,9 @@ HandleCall beginHandleCall(D2xxCall call, FT_HANDLE handle)
     return result;
 }
 
-// Shared body of the calls that only change the bridge's configuration.
-template <typename Apply>
-FT_STATUS configure(D2xxCall call, FT_HANDLE handle, std::string entry, Apply apply)
+// Shared body of the calls that only configure the chip: the emulated
+// controller needs none of it, so they are only checked and remembered.
+FT_STATUS configure(D2xxCall call, FT_HANDLE handle, std::string entry)
 {
     const HandleCall c = beginHandleCall(call, handle);
     if (!c.bridge)
@@ -48,7 +48,6 @@ FT_STATUS configure(D2xxCall call, FT_HANDLE handle, std::string entry, Apply ap
         c.bridge->remember(entry + " failed");
         return c.injected.value_or(FT_IO_ERROR);
     }
-    apply(c.bridge->config);
     c.bridge->remember(std::move(entry));
     return FT_OK;
 }
@@ -151,8 +150,7 @@ FT_STATUS openBySerial(Registry &registry, const std::string &serial, FT_HANDLE 
     bridge->openHandle = value;
     {
         std::lock_guard<std::mutex> data(bridge->data);
-        ++bridge->config.opens;
-        bridge->config.isOpen = true;
+        bridge->isOpen = true;
         bridge->remember(historyEntry("FT_OpenEx", {}));
     }
     *handle = reinterpret_cast<FT_HANDLE>(value);
@@ -206,58 +204,36 @@ FT_STATUS virtualOpenEx(void *pArg1, FT_DWORD Flags, FT_HANDLE *pHandle)
 
 FT_STATUS virtualResetDevice(FT_HANDLE ftHandle)
 {
-    return configure(D2xxCall::ResetDevice, ftHandle, historyEntry("FT_ResetDevice", {}),
-                     [](BridgeConfig &config) { ++config.resets; });
+    return configure(D2xxCall::ResetDevice, ftHandle, historyEntry("FT_ResetDevice", {}));
 }
 
 FT_STATUS virtualPurge(FT_HANDLE ftHandle, FT_DWORD Mask)
 {
-    return configure(D2xxCall::Purge, ftHandle, historyEntry("FT_Purge", {Mask}),
-                     [Mask](BridgeConfig &config) {
-                         ++config.purges;
-                         config.lastPurgeMask = Mask;
-                     });
+    return configure(D2xxCall::Purge, ftHandle, historyEntry("FT_Purge", {Mask}));
 }
 
 FT_STATUS virtualSetBitMode(FT_HANDLE ftHandle, uint8_t ucMask, uint8_t ucEnable)
 {
-    return configure(D2xxCall::SetBitMode, ftHandle, historyEntry("FT_SetBitMode", {ucMask, ucEnable}),
-                     [=](BridgeConfig &config) {
-                         config.bitMask = ucMask;
-                         config.bitMode = ucEnable;
-                     });
+    return configure(D2xxCall::SetBitMode, ftHandle, historyEntry("FT_SetBitMode", {ucMask, ucEnable}));
 }
 
 FT_STATUS virtualSetUSBParameters(FT_HANDLE ftHandle, FT_DWORD ulInTransferSize,
                                   FT_DWORD ulOutTransferSize)
 {
     return configure(D2xxCall::SetUSBParameters, ftHandle,
-                     historyEntry("FT_SetUSBParameters", {ulInTransferSize, ulOutTransferSize}),
-                     [=](BridgeConfig &config) {
-                         config.inTransferSize = ulInTransferSize;
-                         config.outTransferSize = ulOutTransferSize;
-                     });
+                     historyEntry("FT_SetUSBParameters", {ulInTransferSize, ulOutTransferSize}));
 }
 
 FT_STATUS virtualSetFlowControl(FT_HANDLE ftHandle, uint16_t FlowControl, uint8_t XonChar,
                                 uint8_t XoffChar)
 {
     return configure(D2xxCall::SetFlowControl, ftHandle,
-                     historyEntry("FT_SetFlowControl", {FlowControl, XonChar, XoffChar}),
-                     [=](BridgeConfig &config) {
-                         config.flowControl = FlowControl;
-                         config.xonChar = XonChar;
-                         config.xoffChar = XoffChar;
-                     });
+                     historyEntry("FT_SetFlowControl", {FlowControl, XonChar, XoffChar}));
 }
 
 FT_STATUS virtualSetTimeouts(FT_HANDLE ftHandle, FT_DWORD ReadTimeout, FT_DWORD WriteTimeout)
 {
-    return configure(D2xxCall::SetTimeouts, ftHandle, historyEntry("FT_SetTimeouts", {ReadTimeout, WriteTimeout}),
-                     [=](BridgeConfig &config) {
-                         config.readTimeout = ReadTimeout;
-                         config.writeTimeout = WriteTimeout;
-                     });
+    return configure(D2xxCall::SetTimeouts, ftHandle, historyEntry("FT_SetTimeouts", {ReadTimeout, WriteTimeout}));
 }
 
 FT_STATUS virtualWrite(FT_HANDLE ftHandle, void *lpBuffer, FT_DWORD dwBytesToWrite,
@@ -304,9 +280,8 @@ FT_STATUS virtualClose(FT_HANDLE ftHandle)
     if (!entry.lost)
         entry.bridge->openHandle = 0;
     std::lock_guard<std::mutex> data(entry.bridge->data);
-    ++entry.bridge->config.closes;
     if (!entry.lost)
-        entry.bridge->config.isOpen = false;
+        entry.bridge->isOpen = false;
     entry.bridge->remember(historyEntry("FT_Close", {}));
     return FT_OK;
 }

@@ -142,9 +142,9 @@ void Testbed::clearCaptured(const std::string &serial)
     }
 }
 
-BridgeConfig Testbed::config(const std::string &serial) const
+bool Testbed::isOpen(const std::string &serial) const
 {
-    return recorded(serial, [](const detail::Bridge &bridge) { return bridge.config; });
+    return recorded(serial, [](const detail::Bridge &bridge) { return bridge.isOpen; });
 }
 
 std::vector<std::string> Testbed::callHistory(const std::string &serial) const

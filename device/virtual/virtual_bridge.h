@@ -21,25 +21,6 @@ enum class D2xxCall {
     SetUSBParameters, SetFlowControl, SetTimeouts, Write, Close,
 };
 
-// Configuration as last set through the driver calls, plus counters.
-struct BridgeConfig {
-    std::uint8_t bitMask = 0;
-    std::uint8_t bitMode = 0;
-    std::uint32_t inTransferSize = 0;
-    std::uint32_t outTransferSize = 0;
-    std::uint16_t flowControl = 0;
-    std::uint8_t xonChar = 0;
-    std::uint8_t xoffChar = 0;
-    std::uint32_t readTimeout = 0;
-    std::uint32_t writeTimeout = 0;
-    std::uint32_t lastPurgeMask = 0;
-    int resets = 0;
-    int purges = 0;
-    int opens = 0;
-    int closes = 0;
-    bool isOpen = false;
-};
-
 // What the emulated panel controller made of the bytes it received.
 struct PanelState {
     bool linkOpen = false;      // toggled by each OpenCloseWord
@@ -78,7 +59,8 @@ public:
     // unplugging): at most the capture limit, older bytes are dropped.
     std::vector<std::uint8_t> captured(const std::string &serial) const;
     void clearCaptured(const std::string &serial);
-    BridgeConfig config(const std::string &serial) const;
+    // Whether a handle holds the bridge open (a lost handle does not count).
+    bool isOpen(const std::string &serial) const;
     // Driver calls that reached this bridge, in order, as the function name
     // followed by its decimal arguments: "FT_OpenEx", "FT_ResetDevice",
     // "FT_Purge 3", "FT_SetBitMode 0 64", "FT_SetUSBParameters 36000 36000",

@@ -135,7 +135,7 @@ private slots:
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
         QCOMPARE(words(bed().captured("VPANEL01")), wire);
         QCOMPARE(bed().callHistory("VPANEL01").back(), std::string("FT_Close"));
-        QVERIFY(!bed().config("VPANEL01").isOpen);
+        QVERIFY(!bed().isOpen("VPANEL01"));
         QVERIFY2(run.ms < 3000, "a lost bridge is noticed within the poll");
     }
 };

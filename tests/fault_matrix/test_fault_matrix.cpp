@@ -77,7 +77,7 @@ class TestFaultMatrix : public QObject
         if (link != LinkState::Open) {
             QCOMPARE(content, Content::Idle);
         } else {
-            QVERIFY(Testbed::instance().config(kSerial).isOpen);
+            QVERIFY(Testbed::instance().isOpen(kSerial));
             const auto panel = Testbed::instance().panel(kSerial);
             QCOMPARE(panel.showing, content != Content::Idle);
             if (content == Content::AllOn || content == Content::Checker) {

@@ -57,7 +57,7 @@ private slots:
         QCOMPARE(shown(boxes), QStringList{"|open status not ok\n" + name + ": FT_IO_ERROR"});
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
         QVERIFY2(QRegularExpression(name + "[ 0-9]* failed\\|FT_Close$").match(calls()).hasMatch(), qPrintable(calls()));
-        QVERIFY(!bed().config("VPANEL01").isOpen);
+        QVERIFY(!bed().isOpen("VPANEL01"));
         ui().openButton->click();  // the bridge is free to open again
         QCOMPARE(link(), QStringLiteral("CLOSE open"));
     }

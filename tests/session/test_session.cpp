@@ -225,7 +225,7 @@ private slots:
         QCOMPARE(noticeText(), QString("bridge VPANEL01 reconnected: the link is open again"));
         QCOMPARE(shape(), QString("O"));
         QCOMPARE(session().devices(), QStringList{kSerial});
-        QVERIFY(Testbed::instance().config(kSerial).isOpen);
+        QVERIFY(Testbed::instance().isOpen(kSerial));
         QTest::qWait(50);
         QCOMPARE(shape(), QString("O"));
         QCOMPARE(lost.count(), 2);  // Lost, then Open
