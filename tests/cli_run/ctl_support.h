@@ -12,21 +12,8 @@
 
 namespace ctltest {
 
-// One letter a packet: A start word, D stop word, O open/close word,
-// S settings, T scan timing, F display frame.
-inline QString words(const std::uint8_t *bytes, std::size_t size)
-{
-    QString out;
-    vistrel::protocol::StreamDecoder decoder;
-    std::vector<vistrel::protocol::DecodedPacket> packets = decoder.feed(bytes, size);
-    for (const auto &packet : decoder.finish())
-        packets.push_back(packet);
-    for (const auto &packet : packets)
-        out += QLatin1Char("ADOSTF"[packet.kind]);
-    return decoder.protocolErrors() ? out + "?" : out;
-}
-inline QString words(const std::vector<std::uint8_t> &bytes) { return words(bytes.data(), bytes.size()); }
-inline QString words(const QByteArray &bytes) { return words(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())); }
+// The wire a run logged, one letter a packet (media_files.h).
+inline QString words(const QByteArray &bytes) { return displaytest::letters(displaytest::Bytes(bytes.begin(), bytes.end())); }
 
 inline QString dataPath(const QString &name) { return QDir(testenv::dataDir()).filePath(name); }
 

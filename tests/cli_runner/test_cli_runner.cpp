@@ -87,7 +87,7 @@ private slots:
             QTimer::singleShot(plugAfterMs, [plugged] { bed().plug(plugged.toStdString()); });
         const InProcessRun run = runCtl(arguments);
         QCOMPARE(run.status, status);
-        QCOMPARE(words(bed().captured(plugged.toStdString())), status == 0 && !list ? "OO" : "");
+        QCOMPARE(displaytest::letters(bed().captured(plugged.toStdString())), status == 0 && !list ? "OO" : "");
         if (list)
             QCOMPARE(run.out, status == 0 ? QString(plugged + "\n") : QString());
         const int waited = int(1000 * arguments.value(arguments.indexOf("--wait-device") + 1).toDouble());
@@ -133,7 +133,7 @@ private slots:
         const InProcessRun run = runCtl({"-e", script});
         QCOMPARE(run.status, 3);
         QVERIFY2(run.err.contains(message), qPrintable(run.err));
-        QCOMPARE(words(bed().captured("VPANEL01")), wire);
+        QCOMPARE(displaytest::letters(bed().captured("VPANEL01")), wire);
         QCOMPARE(bed().callHistory("VPANEL01").back(), std::string("FT_Close"));
         QVERIFY(!bed().isOpen("VPANEL01"));
         QVERIFY2(run.ms < 3000, "a lost bridge is noticed within the poll");

@@ -43,13 +43,18 @@ inline QStringList packets()
     return words;
 }
 
-// The wire as letters, each frame an F.
-inline QString letters()
+// One letter a packet: A start word, D stop word, O open/close word, S settings,
+// T scan timing, F display frame; a "?" after bytes that make no packet.
+inline QString letters(const Bytes &bytes = wire())
 {
+    vistrel::protocol::StreamDecoder decoder;
+    std::vector<vistrel::protocol::DecodedPacket> decoded = decoder.feed(bytes.data(), bytes.size());
+    for (const auto &packet : decoder.finish())
+        decoded.push_back(packet);
     QString out;
-    for (const QString &word : packets())
-        out += word.at(0).isDigit() || word == "?" ? QString("F") : word;
-    return out;
+    for (const auto &packet : decoded)
+        out += QLatin1Char("ADOSTF"[packet.kind]);
+    return decoder.protocolErrors() ? out + "?" : out;
 }
 
 // count frames of an n-frame ramp played in a loop: "0", "1", ..., "n-1", "0", ...

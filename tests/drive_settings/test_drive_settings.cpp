@@ -118,7 +118,7 @@ private slots:
 
     // Texts written from outside come back only where the field would have
     // let them be typed: a voltage field refuses what its validator refuses,
-    // the frame-rate field takes any text and follows it only when whole.
+    // the frame-rate field takes any text, follows it only when whole and clamps it to 1..60.
     void outsideText_data()
     {
         QTest::addColumn<QString>("stored");
@@ -131,6 +131,9 @@ private slots:
         QTest::newRow("lone minus") << "-" << "-" << "-" << 60;
         QTest::newRow("words") << "volts" << "" << "volts" << 60;
         QTest::newRow("out of range") << "99" << "" << "60" << 60;
+        QTest::newRow("beyond 64 bits") << "99999999999999999999" << "" << "60" << 60;
+        QTest::newRow("zero") << "0" << "0" << "1" << 1;
+        QTest::newRow("below one") << "-5" << "-5" << "1" << 1;
         QTest::newRow("plus sign") << "+5" << "" << "+5" << 5;
         QTest::newRow("comma") << "1,5" << "" << "1,5" << 60;
         QTest::newRow("in range") << "-7.5" << "-7.5" << "-7.5" << 60;

@@ -67,9 +67,6 @@ struct Served {
     bool start() { return server.listen().isEmpty() && client.connectTo(server.port()); }
 };
 
-// VPANEL01's wire, one letter a packet (ctl_support.h).
-inline QString wireLetters() { return ctltest::words(displaytest::wire()); }
-
 // n copies of one line.
 inline QByteArrayList repeated(int n, const QByteArray &line) { return QVector<QByteArray>(n, line).toList(); }
 

@@ -98,7 +98,7 @@ private slots:
         Q_UNUSED(grown);
 #endif
         QCOMPARE(client.errors(), repeated(3, "-363,\"Input buffer overrun\""));
-        QCOMPARE(wireLetters(), QString("OAF"));
+        QCOMPARE(displaytest::letters(), QString("OAF"));
     }
 
     // A client gone mid-line leaves no command behind; whole lines sent just
@@ -122,7 +122,7 @@ private slots:
         }
         Client &next = m_rig->client;
         QVERIFY(QTest::qWaitFor([&next] { return next.query("PATT?") == "CHECKER"; }, 2000));
-        QCOMPARE(wireLetters(), QString("OAFDAF"));
+        QCOMPARE(displaytest::letters(), QString("OAFDAF"));
     }
 
     // Two clients, a hundred commands each, interleaved: each gets its own
@@ -144,7 +144,7 @@ private slots:
             QCOMPARE(b.readLine(), QByteArray("60"));
         }
         QCOMPARE(a.unasked() + b.unasked(), QByteArray());
-        const QString wire = wireLetters();
+        const QString wire = displaytest::letters();
         QVERIFY2(QRegularExpression("^O(S|AFD)+$").match(wire).hasMatch(), qPrintable(wire.left(200)));
         QCOMPARE(wire.count("AFD"), 50);
         QCOMPARE(Testbed::instance().panel(displaytest::kSerial).protocolErrors, std::uint64_t(0));

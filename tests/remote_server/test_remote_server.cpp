@@ -116,7 +116,7 @@ private slots:
         QVERIFY2(QRegularExpression("^PLAY,([1-9]|1[0-2]),12,[^,]+$").match(state).hasMatch(), state.constData());
         QVERIFY(client.sendAll({"DISP:STOP"}));
         QCOMPARE(client.query("VID:STAT?"), QByteArray("IDLE"));
-        QVERIFY(wireLetters().endsWith("FD"));
+        QVERIFY(displaytest::letters().endsWith("FD"));
     }
 
     // What the session refuses, as error codes, and what reached the wire.
@@ -148,7 +148,7 @@ private slots:
         Client &client = m_rig->client;
         QVERIFY(play(*m_rig, lines));
         QCOMPARE(client.errors(), errors);
-        QCOMPARE(wireLetters(), wire);
+        QCOMPARE(displaytest::letters(), wire);
     }
 
     // Sixteen entries, the newest replaced on overflow; another client's queue untouched.
