@@ -28,18 +28,21 @@ inline QString rampVideo(const QString &name, int frames)
     return writer.isOpened() ? path : QString();
 }
 
+// A ramp frame's number from its gray, "?" when it is none.
+inline QString rampWord(int gray)
+{
+    const int index = int(std::lround((gray - 16) / 10.0));
+    return std::abs(gray - 16 - 10 * index) <= 4 ? QString::number(index) : "?";
+}
+
 // The wire in words: "A" start, "D" stop, "O" link word, a frame as its ramp number or "?".
 inline QStringList packets()
 {
     using vistrel::protocol::DecodedPacket;
     QStringList words;
     const Bytes bytes = wire();
-    for (const DecodedPacket &packet : vistrel::protocol::StreamDecoder().feed(bytes.data(), bytes.size())) {
-        const bool frame = packet.kind == DecodedPacket::Frame;
-        const int gray = frame ? packet.frame.gray(9000) : 0, index = int(std::lround((gray - 16) / 10.0));
-        words << (!frame ? QString("ADOds"[packet.kind])  // in the order of DecodedPacket::Kind
-                         : std::abs(gray - 16 - 10 * index) <= 4 ? QString::number(index) : "?");
-    }
+    for (const DecodedPacket &packet : vistrel::protocol::StreamDecoder().feed(bytes.data(), bytes.size()))
+        words << (packet.kind == DecodedPacket::Frame ? rampWord(packet.frame.gray(9000)) : QString("ADOST"[packet.kind]));
     return words;
 }
 

@@ -63,7 +63,7 @@ private slots:
         QCOMPARE(ownLines(QString::fromLocal8Bit(process.readAllStandardOutput())), QStringList());
     }
 
-    // Open word, start word, the frames; played once the stop word follows, looped the frames go on.
+    // Open word, start word, the frames (their bytes: tests/playback); once, the stop word follows.
     void autoplay_data()
     {
         QTest::addColumn<bool>("loop");
@@ -82,8 +82,6 @@ private slots:
         QTest::qWait(300);  // nothing more once it has ended by itself
         const QByteArray wire = endAndReadWire(process, log);
         QCOMPARE(wire.left(8).toHex(' '), QByteArray("ff fe 0d 0a ff aa 0d 0a"));
-        for (qint64 at = 8; at + frame <= wire.size(); at += frame)  // each frame whole
-            QCOMPARE(QByteArray(wire.mid(int(at), 2) + wire.mid(int(at + frame - 2), 2)).toHex(' '), QByteArray("ff 00 0d 0a"));
         if (!loop) {
             QCOMPARE(wire.size(), once);
             QCOMPARE(wire.right(4).toHex(' '), QByteArray("ff fd 0d 0a"));

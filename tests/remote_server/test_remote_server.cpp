@@ -1,11 +1,9 @@
 // The remote-control server on a panel session, driven over loopback
 // sockets: each command puts the bytes vistrelctl's session calls put on the
-// wire; answers, error codes and error queues per connection; the window
-// follows what a client does.
+// wire; answers, error codes and error queues per connection (the window follows
+// its session's signals, whoever acts: tests/fault_matrix, tests/window_view).
 #include "scpi_client.h"
-#include "window_access.h"
 
-#include <QPushButton>
 #include <QRegularExpression>
 
 #include <memory>
@@ -164,24 +162,7 @@ private slots:
         QCOMPARE(queued.mid(1, 14), repeated(14, "-113,\"Undefined header\""));
         QCOMPARE(queued.last(), QByteArray("-350,\"Queue overflow\""));
     }
-
-    // The window on the same session reads every remote change.
-    void windowFollows()
-    {
-        testenv::clearSettingsStore();
-        Vistrel window;
-        Ui_Vistrel &ui = VistrelInspector::ui(window);
-        vistrel::remote::ScpiServer server(window.session(), loopback());
-        Client client;
-        QVERIFY(server.listen().isEmpty() && client.connectTo(server.port()));
-        QVERIFY(client.sendAll({"DEV:OPEN", "PATT:SHOW ALLON"}));
-        QCOMPARE(ui.openButton->text(), QString("CLOSE"));
-        QCOMPARE(ui.pushButton_brightness->text(), QString("All OFF"));
-        QVERIFY(client.sendAll({"DEV:CLOSE"}));
-        QCOMPARE(ui.openButton->text(), QString("OPEN"));
-        QCOMPARE(ui.pushButton_brightness->text(), QString("All ON"));
-    }
 };
 
-QTEST_MAIN(TestRemoteServer)
+QTEST_GUILESS_MAIN(TestRemoteServer)
 #include "test_remote_server.moc"

@@ -28,9 +28,8 @@ public:
     vistrel::display::FrameSink sink()
     {
         return [this](const Bytes &frame) {
-            const int gray = frame[2 + 2 * 9000 + 1], index = int(std::lround((gray - 16) / 10.0));
             std::lock_guard<std::mutex> lock(m_mutex);
-            m_words << (std::abs(gray - 16 - 10 * index) <= 4 ? QString::number(index) : "?");
+            m_words << rampWord(frame[2 + 2 * 9000 + 1]);
             return refuseFrom == 0 || m_words.size() < refuseFrom;
         };
     }
