@@ -1,7 +1,7 @@
 // What the main window's constructor makes of its form: size, the hidden gamma field,
-// validators (the frame-rate field's corrections: tests/drive_settings), the first listing;
-// its own title bar: minimise, maximise/restore with its icon, close after a question; the
-// voltage help.
+// validators (the frame-rate field's corrections: tests/drive_settings; the first listing:
+// tests/link_discovery); its own title bar: minimise, maximise/restore with its icon, close
+// after a question; the voltage help.
 #include "../link_discovery/link_fixture.h"
 #include "voltagedescription.h"
 
@@ -106,35 +106,6 @@ private slots:
             int position = text.size();
             QCOMPARE(edit->validator()->validate(text, position), state);
         }
-    }
-
-    // The default bridge set holds VPANEL01; further bridges are plugged after it.
-    void startupListing_data()
-    {
-        QTest::addColumn<QStringList>("plugged");
-        QTest::addColumn<int>("failingCall");  // -1: none
-        QTest::addColumn<QStringList>("expected");
-        QTest::newRow("default bridge") << QStringList() << -1 << QStringList{"VPANEL01"};
-        QTest::newRow("blank serial") << QStringList{"", "VPANEL02"} << -1 << QStringList{"VPANEL01", "", "VPANEL02"};
-        QTest::newRow("count fails") << QStringList() << int(D2xxCall::CreateDeviceInfoList) << QStringList();
-        QTest::newRow("list fails") << QStringList() << int(D2xxCall::GetDeviceInfoList) << QStringList();
-    }
-
-    void startupListing()
-    {
-        QFETCH(QStringList, plugged);
-        QFETCH(int, failingCall);
-        QFETCH(QStringList, expected);
-        window.reset();
-        for (const QString &serial : plugged)
-            bed().plug(serial.toStdString());
-        if (failingCall >= 0)
-            bed().failNext(static_cast<D2xxCall>(failingCall), 1, FT_IO_ERROR);
-        window = std::make_unique<Vistrel>();
-        QStringList listed;
-        for (int i = 0; i < ui().devicecomboBox->count(); ++i)
-            listed << ui().devicecomboBox->itemText(i);
-        QCOMPARE(listed, expected);
     }
 };
 

@@ -45,31 +45,42 @@ private slots:
         QCOMPARE(applied(list(shown), followReported(list(shown), list(reported))), list(after));
     }
 
-    // The poll reaches the window's list through the session; a failing
-    // driver call leaves the list as it was.
-    void pollFollowsPlugging_data()
+    // The poll, or the first listing as the window starts, reaches the window's list through the
+    // session; a failing driver call leaves the list as it was (empty at the start).
+    void listFollowsPlugging_data()
     {
-        QTest::addColumn<QString>("plugged");
+        QTest::addColumn<bool>("atStart");
+        QTest::addColumn<QString>("plugged");  // once VPANEL01 is gone; at the start, besides it
         QTest::addColumn<int>("failingCall");  // -1: none
         QTest::addColumn<QString>("after");
-        QTest::newRow("plugged and unplugged") << "VPANEL02|VPANEL03" << -1 << "VPANEL02|VPANEL03";
-        QTest::newRow("count call fails") << "VPANEL02" << int(D2xxCall::CreateDeviceInfoList) << "VPANEL01";
-        QTest::newRow("listing fails") << "VPANEL02" << int(D2xxCall::GetDeviceInfoList) << "VPANEL01";
+        QTest::newRow("plugged and unplugged") << false << "VPANEL02|VPANEL03" << -1 << "VPANEL02|VPANEL03";
+        QTest::newRow("count call fails") << false << "VPANEL02" << int(D2xxCall::CreateDeviceInfoList) << "VPANEL01";
+        QTest::newRow("listing fails") << false << "VPANEL02" << int(D2xxCall::GetDeviceInfoList) << "VPANEL01";
+        QTest::newRow("start, blank serial") << true << "|VPANEL02" << -1 << "VPANEL01||VPANEL02";
+        QTest::newRow("start, count call fails") << true << "" << int(D2xxCall::CreateDeviceInfoList) << "";
+        QTest::newRow("start, listing fails") << true << "" << int(D2xxCall::GetDeviceInfoList) << "";
     }
-    void pollFollowsPlugging()
+    void listFollowsPlugging()
     {
+        QFETCH(bool, atStart);
         QFETCH(QString, plugged);
         QFETCH(int, failingCall);
         QFETCH(QString, after);
         QCOMPARE(entries(ui().devicecomboBox), QStringList{"VPANEL01"});
-        bed().unplug("VPANEL01");
+        if (atStart)
+            window.reset();
+        else
+            bed().unplug("VPANEL01");
         for (const QString &serial : list(plugged))
             bed().plug(serial.toStdString());
         bed().failNext(D2xxCall(failingCall), failingCall < 0 ? 0 : 1, FT_IO_ERROR);
-        window->session().refreshDevices();
+        if (atStart)
+            window = std::make_unique<Vistrel>();
+        else
+            window->session().refreshDevices();
         QCOMPARE(entries(ui().devicecomboBox), list(after));
         QCOMPARE(VistrelInspector::session(*window).devices(), list(after));
-        QCOMPARE(ui().devicecomboBox->currentIndex(), 0);
+        QCOMPARE(ui().devicecomboBox->currentIndex(), after.isEmpty() ? -1 : 0);
     }
 };
 
