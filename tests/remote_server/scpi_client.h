@@ -54,15 +54,10 @@ public:
     QTcpSocket socket;
 };
 
-inline vistrel::remote::ServerOptions loopback()
-{
-    return {QHostAddress(QHostAddress::LocalHost), 0, {}, "test"};
-}
-
 // A session, a server on it listening on a free port, and a client connected to it.
 struct Served {
     vistrel::session::PanelSession session;
-    vistrel::remote::ScpiServer server{session, loopback()};
+    vistrel::remote::ScpiServer server{session, {QHostAddress(QHostAddress::LocalHost), 0, {}, "test"}};
     Client client;
     bool start() { return server.listen().isEmpty() && client.connectTo(server.port()); }
 };

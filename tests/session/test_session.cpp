@@ -58,9 +58,6 @@ class TestSession : public QObject
         }
         if (action == "start")  // as the Start button asks
             return session().toggleStart(false);
-        if (action == "set")  // Vdd Vss Von Voff Vh Vl Vbias FPS
-            return session().sendDriveSettings({"2", "-2", "12", "-12", "5", "0", "0", "60"}, std::nullopt)
-                   == PanelSession::SendResult::Sent;
         if (action == "scan")
             return session().sendScanTiming();
         if (action == "take down")
@@ -101,14 +98,13 @@ private slots:
     }
     void cleanup() { m_session.reset(); }
 
-    // CLOSE takes down whatever is shown (stop word first), then the link;
-    // a pattern toggled off or a Stop takes down only what is shown.
+    // CLOSE takes down whatever is shown (stop word first), then the link (from idle:
+    // tests/link_open_close); a pattern toggled off or a Stop takes down only what is shown.
     void endInEveryState_data()
     {
         QTest::addColumn<QString>("content");
         QTest::addColumn<QString>("ending");
         QTest::addColumn<QString>("words");
-        QTest::newRow("idle, close") << "idle" << "close" << "O";
         for (const char *content : {"all on", "checker", "gray 9", "picture", "video"})
             QTest::newRow(qPrintable(QString(content) + ", close")) << QString(content) << "close" << "DO";
         QTest::newRow("all on, toggled off") << "all on" << "all on" << "D";
@@ -139,7 +135,7 @@ private slots:
     }
 
     // An action refused, or a write that fails while the bridge is still there, leaves the
-    // state as it was (a video stops) and says what was not done and why.
+    // state as it was (a video stops) and says what was not done and why (Set: tests/drive_settings).
     void refusedOrFailed_data()
     {
         QTest::addColumn<QString>("content");  // before the action
@@ -149,7 +145,6 @@ private slots:
         QTest::addColumn<Content>("after");
         QTest::addColumn<QString>("notice");
         const QString io = "not sent\nFT_Write: FT_IO_ERROR (0 bytes written)";
-        QTest::newRow("settings") << "idle" << "set" << 0 << "" << Content::Idle << "settings packet " + io;
         QTest::newRow("scan timing") << "idle" << "scan" << 0 << "" << Content::Idle << "scan timing packet " + io;
         QTest::newRow("pattern start word") << "idle" << "all on" << 0 << "" << Content::Idle << "display start word " + io;
         QTest::newRow("pattern frame") << "idle" << "checker" << 1 << "AD" << Content::Idle << "checker frame " + io;
