@@ -19,7 +19,7 @@ void MessageBoxRecorder::poll()
     if (!modal || !modal->isVisible())
         return;
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
-        m_boxes.append({box->windowTitle(), box->text()});
+        m_boxes.append(box->windowTitle() + '|' + box->text());
         QAbstractButton *button = box->button(m_answer) ? box->button(m_answer) : box->defaultButton();
         if (button || !box->buttons().isEmpty())
             return (button ? button : box->buttons().first())->click();

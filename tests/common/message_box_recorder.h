@@ -1,19 +1,13 @@
 // Closes modal dialogs that a test provokes and records what they said.
 // A timer polls QApplication::activeModalWidget(); a QMessageBox found there
-// is recorded (title, text) and answered with the chosen button; any other
+// is recorded as "title|text" and answered with the chosen button; any other
 // modal dialog (e.g. a help dialog) is rejected.
 #pragma once
 
 #include <QMessageBox>
 #include <QObject>
-#include <QString>
+#include <QStringList>
 #include <QTimer>
-#include <QVector>
-
-struct RecordedBox {
-    QString title;
-    QString text;
-};
 
 class MessageBoxRecorder : public QObject
 {
@@ -22,12 +16,12 @@ public:
     // answer: the button pressed on a question box; plain boxes get their
     // default (or only) button.
     explicit MessageBoxRecorder(QMessageBox::StandardButton answer = QMessageBox::Ok);
-    const QVector<RecordedBox> &boxes() const { return m_boxes; }
+    const QStringList &boxes() const { return m_boxes; }
 
 private:
     void poll();
 
     QTimer m_timer;
     QMessageBox::StandardButton m_answer;
-    QVector<RecordedBox> m_boxes;
+    QStringList m_boxes;
 };

@@ -87,7 +87,7 @@ private slots:
         DebugCapture debug;
         MessageBoxRecorder boxes;
         window->sendValue2Device();
-        QCOMPARE(shown(boxes), QStringList{box});
+        QCOMPARE(boxes.boxes(), QStringList{box});
         QCOMPARE(wire(18), head);
         QCOMPARE(bed().captured("VPANEL01").size(), head.isEmpty() ? 0u : 1554u);
         QCOMPARE(debug.count(" Send OK"), head.isEmpty() ? 0 : 1);
@@ -199,7 +199,7 @@ private slots:
         openLink();
         MessageBoxRecorder boxes;
         window->sendValue2Device();
-        QCOMPARE(shown(boxes), QStringList{kSuccess});
+        QCOMPARE(boxes.boxes(), QStringList{kSuccess});
         // The packet's rule: wide scale (+-20 V) for the scan voltages and
         // their copies, narrow (+-10 V) for the rest, codes truncated; each
         // gray table runs from entry 0 = gray 255 down, bent by the curve.

@@ -56,8 +56,7 @@ private slots:
         for (QPushButton *button : {ui().openButton, ui().pushButton_brightness, ui().pushButton_brightness,
                                     ui().sendButton, ui().openButton})
             button->click();
-        QCOMPARE(boxes.boxes().size(), 1);
-        QCOMPARE(boxes.boxes().at(0).text, QStringLiteral("Settings success!"));
+        QCOMPARE(boxes.boxes(), QStringList{"Attention|Settings success!"});
 
         // Vss -2, Vdd 2, Voff -12, Von 12, Vbias 0, then Vl 0 and Vh 5 per gray table (bytes: tests/protocol_packets).
         const Bytes settings = vistrel::protocol::buildDriveSettingsPacket({-2, 2, -12, 12, -12, 12, 0, 0, 5, 0, 5, 0, 5}, {});

@@ -20,14 +20,6 @@ using vistrel::virt::D2xxCall;
 inline vistrel::virt::Testbed &bed() { return vistrel::virt::Testbed::instance(); }
 inline QString wire(std::size_t n = 64) { return testenv::hex(bed().captured("VPANEL01"), n); }
 
-inline QStringList shown(const MessageBoxRecorder &boxes)  // each box as "title|text"
-{
-    QStringList out;
-    for (const RecordedBox &box : boxes.boxes())
-        out << box.title + '|' + box.text;
-    return out;
-}
-
 struct LinkFixture {
     std::unique_ptr<Vistrel> window;
 

@@ -30,7 +30,7 @@ private slots:
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
         QCOMPARE(calls(), QString(opening + "FT_Write 4|FT_Close"));
         QCOMPARE(wire(), "FF FE 0D 0A FF FE 0D 0A");
-        QCOMPARE(shown(boxes), QStringList());
+        QCOMPARE(boxes.boxes(), QStringList());
     }
 
     // Each configuration call after the open is checked: one that fails
@@ -54,7 +54,7 @@ private slots:
         bed().failNext(D2xxCall(call), 1, FT_IO_ERROR);
         MessageBoxRecorder boxes;
         ui().openButton->click();
-        QCOMPARE(shown(boxes), QStringList{"|open status not ok\n" + name + ": FT_IO_ERROR"});
+        QCOMPARE(boxes.boxes(), QStringList{"|open status not ok\n" + name + ": FT_IO_ERROR"});
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
         QVERIFY2(QRegularExpression(name + "[ 0-9]* failed\\|FT_Close$").match(calls()).hasMatch(), qPrintable(calls()));
         QVERIFY(!bed().isOpen("VPANEL01"));
@@ -86,7 +86,7 @@ private slots:
         bed().failNext(D2xxCall::OpenEx, refusal ? 1 : 0, refusal);
         MessageBoxRecorder boxes;
         ui().openButton->click();
-        QCOMPARE(shown(boxes), QStringList{box});
+        QCOMPARE(boxes.boxes(), QStringList{box});
         QCOMPARE(link(), QStringLiteral("OPEN closed"));
         QCOMPARE(calls(), refusal ? "FT_OpenEx failed" : "");
     }
