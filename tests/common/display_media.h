@@ -33,13 +33,20 @@ inline QString writersEnabled(Vistrel &window)
     return out;
 }
 
-// A new window on a fresh bridge, the panel opened by its button, that traffic forgotten.
-inline void openWindowOnPanel(std::unique_ptr<Vistrel> &window)
+// A new window on a fresh bridge (VPANEL01 alone) and settings store; the tests poll themselves.
+inline void freshWindow(std::unique_ptr<Vistrel> &window)
 {
-    window.reset();
+    window.reset();  // before the bridges and the store are reset under it
     testenv::clearSettingsStore();
     Testbed::instance().reset();
     window = std::make_unique<Vistrel>();
+    VistrelInspector::pollTimer(*window)->stop();
+}
+
+// A fresh window, the panel opened by its button, that traffic forgotten.
+inline void openWindowOnPanel(std::unique_ptr<Vistrel> &window)
+{
+    freshWindow(window);
     button(*window, "openButton")->click();
     Testbed::instance().clearCaptured(kSerial);
 }

@@ -143,7 +143,6 @@ private slots:
         QFETCH(int, call);
         QFETCH(uint, status);
         openWindowOnPanel(m_window);
-        VistrelInspector::pollTimer(*m_window)->stop();
         prepare(action);
         MessageBoxRecorder boxes(QMessageBox::No);
         if (fault == "call")

@@ -3,17 +3,11 @@
 #pragma once
 
 #include "debug_capture.h"
+#include "display_media.h"
 #include "message_box_recorder.h"
-#include "test_environment.h"
-#include "virtual_bridge.h"
-#include "window_access.h"
 
 #include <QComboBox>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QtTest>
-
-#include <memory>
 
 using vistrel::virt::D2xxCall;
 
@@ -24,14 +18,7 @@ struct LinkFixture {
     std::unique_ptr<Vistrel> window;
 
     Ui_Vistrel &ui() { return VistrelInspector::ui(*window); }
-    void fresh()
-    {
-        window.reset();  // before the bridges and the store are reset under it
-        bed().reset();   // VPANEL01 alone plugged
-        testenv::clearSettingsStore();
-        window = std::make_unique<Vistrel>();
-        VistrelInspector::pollTimer(*window)->stop();  // the tests poll themselves
-    }
+    void fresh() { displaytest::freshWindow(window); }
     void openLink()
     {
         ui().openButton->click();

@@ -31,11 +31,7 @@ private slots:
     {
         QVERIFY(cv::imwrite(m_picture.toStdString(), cv::Mat(40, 80, CV_8UC3, cv::Scalar::all(60))));
     }
-    void init()
-    {
-        openWindowOnPanel(m_window);
-        VistrelInspector::pollTimer(*m_window)->stop();  // the test polls itself
-    }
+    void init() { openWindowOnPanel(m_window); }
     void cleanup() { m_window.reset(); }
 
     // While the lost bridge is awaited the button reads OPEN; pressing it ends the wait (opening
