@@ -40,14 +40,17 @@ bool WindowSight::eventFilter(QObject *watched, QEvent *event)
     return QObject::eventFilter(watched, event);
 }
 
-// The native window exists once the widget is shown; it is watched from then on.
+// The native window exists once the widget is shown, and is made anew when
+// its flags change; the one shown is watched.
 void WindowSight::watchNativeWindow()
 {
     QWindow *handle = m_window->windowHandle();
-    if (!handle || m_coverWatch)
+    if (!handle || handle->winId() == m_watched)
         return;
+    m_watched = handle->winId();
+    m_covered = false;
     handle->installEventFilter(this);
-    m_coverWatch = CoverWatch::forWindow(handle->winId(), [this](bool covered) { setCovered(covered); });
+    m_coverWatch = CoverWatch::forWindow(m_watched, [this](bool covered) { setCovered(covered); });
 }
 
 void WindowSight::setCovered(bool covered)

@@ -8,6 +8,7 @@
 #define VISTREL_APP_WINDOW_SIGHT_H
 
 #include <QObject>
+#include <qwindowdefs.h>
 
 #include <memory>
 
@@ -41,6 +42,7 @@ private:
     bool m_exposed = true;
     bool m_covered = false;
     bool m_seen;
+    WId m_watched = 0;
     std::unique_ptr<CoverWatch> m_coverWatch;
 };
 

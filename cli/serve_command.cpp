@@ -10,6 +10,7 @@ namespace vistrel::cli {
 int serve(const QString &listen, const QString &mediaRoot, QTextStream &out, QTextStream &err)
 {
     session::PanelSession session;
+    session.setPreviewArea(QSize());  // headless: nobody sees a preview, so none is made
     QString error;
     std::unique_ptr<remote::ScpiServer> server =
         remote::startServer(session, listen, mediaRoot, QStringLiteral("vistrelctl"), out, error);

@@ -268,6 +268,7 @@ int runScript(const Invocation &invocation, QTextStream &out, QTextStream &err)
     if (!unreadable.empty())
         return refuse(reporter, script, unreadable, ExitStatus::Unreadable);
     session::PanelSession session;
+    session.setPreviewArea(QSize());  // headless: nobody sees a preview, so none is made
     ScriptRunner runner(session, invocation.options, reporter);
     return runner.run(script.commands);
 }
