@@ -59,8 +59,6 @@ private slots:
     }
     void cleanup() { m_rig.reset(); }
 
-    // Lines of hundreds of kilobytes are dropped with -363 and nothing else;
-    // the lines around them are carried out; memory does not follow their length.
     // 4 MB of random bytes: errors only, nothing sent, nothing answered.
     void randomBytes()
     {
@@ -78,6 +76,8 @@ private slots:
         QCOMPARE(displaytest::wire().size(), std::size_t(0));
     }
 
+    // Lines of hundreds of kilobytes are dropped with -363 and nothing else;
+    // the lines around them are carried out; memory does not follow their length.
     void longLines()
     {
         Client &client = m_rig->client;
