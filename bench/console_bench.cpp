@@ -14,6 +14,7 @@
 // says, and the minimised console is not measured (minimising it from
 // outside takes an X display and xdotool).
 #include "bench_media.h"
+#include "measured_program.h"
 #include "command_line.h"
 
 #include <QCommandLineParser>
@@ -178,12 +179,8 @@ ProgramRun runProgram(const Options &options, Mode mode, const QString &build, c
 {
     const QString log = folder.filePath(QStringLiteral("wire.bin"));
     QFile::remove(log);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VISTREL_WIRE_LOG"), log);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.filePath(QStringLiteral("config")));  // the user's store stays untouched
-    env.insert(QStringLiteral("VISTREL_VIRTUAL_DEVICES"), QStringLiteral("VPANEL01"));
     QProcess process;
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(measuredProgramEnvironment(log, folder));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.setStandardOutputFile(QProcess::nullDevice());
     QString program;

@@ -4,6 +4,7 @@
 // before it hurts. Frames are counted on the program's wire log, read from a
 // FIFO so an hour of frames is never stored.
 #include "command_line.h"
+#include "measured_program.h"
 #include "proc_status.h"
 
 #include <QCoreApplication>
@@ -143,12 +144,8 @@ int main(int argc, char *argv[])
         return 1;
     }
     WireCounter wire(fifo);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VISTREL_WIRE_LOG"), fifo);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), scratch.filePath(QStringLiteral("config")));  // the user's store stays untouched
-    env.insert(QStringLiteral("VISTREL_VIRTUAL_DEVICES"), QStringLiteral("VPANEL01"));
     QProcess console;
-    console.setProcessEnvironment(env);
+    console.setProcessEnvironment(measuredProgramEnvironment(fifo, QDir(scratch.path())));
     console.setProcessChannelMode(QProcess::ForwardedChannels);
     console.start(QStringLiteral(VISTREL_VIRTUAL_PROGRAM),
                   {QStringLiteral("--play"), video, QStringLiteral("--loop"), QStringLiteral("--fps"),
@@ -170,6 +167,8 @@ int main(int argc, char *argv[])
     qint64 lastMs = 0;
     const auto report = [&] {
         const qint64 ms = clock.elapsed();
+        if (lastMs > 0 && ms - lastMs < 1000)
+            return;  // the end and an interval's row fall together: one row
         const std::uint64_t frames = wire.frames();
         const double rate = ms > lastMs ? (frames - lastFrames) * 1000.0 / (ms - lastMs) : 0.0;
         std::printf("| %.1f | %.1f | %.0f | %llu | %.1f |\n", ms / 60000.0, procStatusField(std::to_string(pid), "VmRSS") / 1024.0,
