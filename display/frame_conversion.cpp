@@ -73,18 +73,6 @@ cv::Rect letterboxRect(cv::Size source, cv::Size area)
     return {(area.width - fitted.width) / 2, (area.height - fitted.height) / 2, fitted.width, fitted.height};
 }
 
-cv::Mat panelImage(const protocol::Bytes &frame)
-{
-    if (frame.size() != protocol::kDisplayFrameSize)
-        return {};
-    // The slots as two-channel pixels; the gray byte is the second channel.
-    const cv::Mat pairs(protocol::kPanelHeight, protocol::kPanelWidth, CV_8UC2,
-                        const_cast<std::uint8_t *>(frame.data() + 2));
-    cv::Mat gray;
-    cv::extractChannel(pairs, gray, 1);
-    return gray;
-}
-
 // Made for every video frame, so in one pass straight from the slots: each
 // source row is expanded once and copied to the rows that repeat it.
 QImage panelPreview(const protocol::Bytes &frame, cv::Size area)

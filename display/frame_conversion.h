@@ -34,11 +34,6 @@ protocol::Bytes panelFrame(const cv::Mat &image, cv::Size panelSize, std::uint8_
 // when either size is.
 cv::Rect letterboxRect(cv::Size source, cv::Size area);
 
-// The 180 x 100 gray image a display frame puts on the panel: pixel (r, c)
-// is the second byte of slot 180 r + c. Empty for anything but a display
-// frame.
-cv::Mat panelImage(const protocol::Bytes &frame);
-
 // The preview of a display frame at the size it is shown: the panel's image,
 // nearest pixel, scaled to the largest size that fits `area` with the
 // panel's 9:5 kept (letterboxRect's size), so the preview shows what the
